@@ -1,0 +1,60 @@
+// The narrow interfaces through which the core's workflows reach the user:
+// the GUI shows and asks, the CLI prints and answers from its flags, and tests
+// record and script.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+// Result codes of FinishAction.
+enum : uint8_t { kResError = 0, kResOk = 1, kResNeutral = 2, kResCancelled = 255 };
+
+class Status {
+ public:
+  virtual ~Status() = default;
+  // A new operation begins: title and, when not empty, a status text.
+  virtual void StartAction(const std::string& msg, const std::string& status = {}) = 0;
+  // The operation ended: 0 "ОШИБКА", 1 "OK", 255 "Отменено", other codes neutral.
+  virtual void FinishAction(uint8_t resCode, const std::string& msg) = 0;
+  // Adds lines to the activity log and, when showOnPanel, sets the status line.
+  virtual void Display(const std::string& msg, bool showOnPanel = false) = 0;
+  // Shows progress text (empty hides it); percent < 0 when unknown. doProcMsg
+  // lets the window process its pending events.
+  virtual void Progress(const std::string& text, bool doProcMsg, int percent = -1) = 0;
+  // Sets the status code of the operation in progress (FRequest).
+  virtual void SetStatus(int status) = 0;
+  virtual int Request() const = 0;
+
+  void Log(const std::string& msg) { Display(msg, false); }
+  // Reports the outcome of a step; the first text is not used.
+  void Replace(const std::string& /*msg*/, const std::string& replaceWith, bool showOnPanel = false) {
+    Display(replaceWith, showOnPanel);
+  }
+};
+
+class Prompts {
+ public:
+  enum class Answer { kYes, kNo, kOk, kCancel };
+  virtual ~Prompts() = default;
+  // Modal warning with the caption "Внимание!" and the given button captions
+  // ("Да"/"Нет", or a single "Закрыть"/"OK"). Returns the pressed button.
+  virtual Answer WarningDialog(const std::string& msg, const std::vector<std::string>& captions) = 0;
+  // Message box with an OK button (errors raised by workflows end up here).
+  virtual void MessageBox(const std::string& msg) = 0;
+  // File choice; empty result when cancelled.
+  virtual std::string ChooseOpenFile(const std::string& title, const std::string& filter) = 0;
+  virtual std::string ChooseSaveFile(const std::string& title, const std::string& filter,
+                                     const std::string& suggestedName) = 0;
+};
+
+// Keeps the window alive during long work.
+class Pump {
+ public:
+  virtual ~Pump() = default;
+  virtual void Run() = 0;
+};
+
+}  // namespace orv

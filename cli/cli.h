@@ -1,0 +1,74 @@
+// orvantis-cli: the headless tool over the same core as the window. Commands
+// register themselves in the table below; each lives in a cmd_*.cpp file.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/hid.h"
+#include "device/orvantis.h"
+
+namespace orv::cli {
+
+// Exit codes.
+enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3 };
+
+struct GlobalOptions {
+  int simModel = 0;           // --sim MODEL: an in-process simulated unit of model 1..4
+  int pcb = 18;               // --pcb N
+  uint32_t serial = 1234;     // --serial N
+  std::string faults;         // --faults SPEC
+  unsigned timingUs = 0;      // --timing-ms N: USB report period of the simulated unit
+  bool trace = false;         // --trace: link trace lines on stderr
+  std::string bus;            // --bus DIR (or ORVANTIS_BUS)
+};
+
+class Context {
+ public:
+  explicit Context(GlobalOptions options);
+  ~Context();
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  const GlobalOptions& Options() const { return options_; }
+  // The HID controller the options select; nullptr when none is available
+  // (the reason was printed).
+  HidController* Controller();
+  // The device link on that controller, created on first use; a unit that is
+  // plugged in is attached at once.
+  TOrvantis& Link();
+  // The link with a unit attached, or nullptr after telling the user that no
+  // unit was found.
+  TOrvantis* RequireUnit();
+  // Delivers plug and unplug notices for up to `ms` milliseconds.
+  void ProcessNotices(uint32_t ms);
+
+ private:
+  struct Impl;
+  GlobalOptions options_;
+  std::unique_ptr<Impl> impl_;
+};
+
+struct Command {
+  const char* name;
+  const char* synopsis;  // one line for the usage text
+  int (*run)(Context& ctx, std::vector<std::string>& args);
+};
+
+// Adds a command to the table at start-up: `static CommandRegistrar reg{{...}};`
+struct CommandRegistrar {
+  explicit CommandRegistrar(Command command);
+};
+const std::vector<Command>& Commands();
+
+// Option parsing for a command's own arguments; options are removed from `args`.
+bool TakeFlag(std::vector<std::string>& args, const std::string& flag);
+std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& option);
+// Parses a decimal number; nullopt when the text is not one or lies outside [lo, hi].
+std::optional<long long> ParseInt(const std::string& text, long long lo, long long hi);
+
+}  // namespace orv::cli
