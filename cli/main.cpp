@@ -99,7 +99,7 @@ int Main(int argc, char** argv) {
       else if (opt == "--serial") opts.serial = static_cast<uint32_t>(number(0, 4294967295LL));
       else if (opt == "--timing-ms") opts.timingUs = static_cast<unsigned>(number(0, 1000) * 1000);
       else if (opt == "--faults") {
-        sim::FaultPlan::Parse(*value);  // reject a bad spec before anything starts
+        sim::FaultPlan::Parse(*value);  // reject bad fault rules before anything starts
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
       else throw std::invalid_argument("unknown option " + opt);

@@ -87,10 +87,10 @@ FaultRule ParseRule(const std::string& rule) {
 
 }  // namespace
 
-FaultPlan FaultPlan::Parse(const std::string& spec) {
+FaultPlan FaultPlan::Parse(const std::string& rules) {
   FaultPlan plan;
   std::string clean;
-  for (char c : spec)
+  for (char c : rules)
     if (c != ' ' && c != '\t') clean.push_back(c);
   size_t pos = 0;
   while (pos < clean.size()) {

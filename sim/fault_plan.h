@@ -64,8 +64,8 @@ class FaultPlan {
     }
     return *this;
   }
-  // Throws std::invalid_argument with a readable message on a bad spec.
-  static FaultPlan Parse(const std::string& spec);
+  // Throws std::invalid_argument with a readable message on bad rules.
+  static FaultPlan Parse(const std::string& rules);
 
   void Add(FaultRule rule);
   void Clear();
