@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
+#include <string>
 
 #include "app/configurator_options.h"
 #include "app/controller_choice.h"
@@ -16,9 +17,26 @@
 namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitTooMany = 3;
+constexpr int kExitNoDisplay = 4;
+
+bool HasEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+      std::cout << orv::ConfiguratorUsage();
+      return 0;
+    }
+  // Without a display the toolkit would abort; say so plainly instead.
+  if (!HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY") && !HasEnv("QT_QPA_PLATFORM")) {
+    std::cerr << "orvantis-configurator: нет дисплея (DISPLAY и WAYLAND_DISPLAY не заданы), окно не может быть показано;"
+                 " orvantis-cli работает без дисплея\n";
+    return kExitNoDisplay;
+  }
   QApplication app(argc, argv);
   QApplication::setOrganizationName("OrvantisConfigurator");
   QApplication::setApplicationName("OrvantisConfigurator");

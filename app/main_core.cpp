@@ -70,6 +70,9 @@ void MainCore::SetSN(uint32_t sn) {
 
 void MainCore::PlugEvent(TOrvantis* sender) {
   if (destroying_ || !sender || sender != link_) return;
+  // No task may start inside the identity query (from the event processing
+  // of its wait).
+  IdleHandler::BusyScope busy(idle_);
   // GetDevInfo
   if (link_->OnLine() && link_->GetInfo()) {
     SetSN(DisplaySerial(link_->BootState));
@@ -107,6 +110,7 @@ void MainCore::FlushDeferred() {
 }
 
 void MainCore::HandleHidden(PlugMsg msg) {
+  IdleHandler::BusyScope busy(idle_);  // the refresh talks to the unit: no task starts meanwhile
   if (msg == PlugMsg::kPlugged) {
     if (link_ && link_->OnLine()) {
       if (!FOrvantisConnected) status_.Replace("", kConnected, true);

@@ -62,7 +62,8 @@ class MainCore {
   void UnPlugEvent(TOrvantis* sender);
   // The hidden message receiver's handler. While a task or another workflow
   // runs, the handling waits until it has returned (the unit cannot be asked
-  // for its identity in the middle of another exchange).
+  // for its identity in the middle of another exchange); while the handling
+  // runs, no task starts.
   void HiddenMessage(PlugMsg msg);
   // Refreshes everything that depends on the unit and queues the follow-ups.
   void OnDeviceChange();

@@ -260,6 +260,27 @@ TEST(MainCore, ANoticeArrivingWhileATaskRunsIsHandledAfterIt) {
   EXPECT_EQ(f.core.StatusPanel().Panel().status, "Orvantis отключен.");
 }
 
+TEST(MainCore, NoTaskStartsInsideTheRefreshOfAPluggedUnit) {
+  Fixture f;
+  f.Known({9});
+  f.core.Tasks().AddToTail(9);
+  std::vector<int> ranInside;
+  int pumps = 0;
+  f.link->SetPump([&] {
+    ++pumps;
+    f.core.Idle();  // the event loop runs the idle handler while the link waits
+    ranInside = f.ran;
+  });
+  f.unit->Faults() = sim::FaultPlan::Parse("delay=100/db x*");
+  f.DeliverHidden();
+  EXPECT_GT(pumps, 0);
+  EXPECT_TRUE(ranInside.empty());
+  EXPECT_EQ(f.view.boot.rfind("Boot v", 0), 0u) << "the refresh's own queries succeeded";
+  f.link->SetPump({});
+  f.RunIdle();
+  EXPECT_EQ(f.ran, (std::vector<int>{9}));
+}
+
 TEST(MainCore, FailedIdentityShowsError) {
   Fixture f;
   f.DeliverHidden();
