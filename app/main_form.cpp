@@ -274,16 +274,10 @@ QWidget* TMainForm::BuildHeader() {
     // allowed whenever they have something to do.
     buttons_[b].allowed = !(b == btnBtnUp || b == btnDef);
     if (b == btnBtnUp || b == btnBtnDn) continue;
-    connect(b, &QAbstractButton::clicked, this, [this, b] {
-      if (auto h = buttons_[b].handler) h();
-    });
+    connect(b, &QAbstractButton::clicked, this, [this, b] { Click(b); });
   }
-  connect(aReadFromDev, &QAction::triggered, this, [this] {
-    if (auto h = buttons_[btnBtnUp].handler) h();
-  });
-  connect(aApply, &QAction::triggered, this, [this] {
-    if (auto h = buttons_[btnBtnDn].handler) h();
-  });
+  connect(aReadFromDev, &QAction::triggered, this, [this] { Click(btnBtnUp); });
+  connect(aApply, &QAction::triggered, this, [this] { Click(btnBtnDn); });
   for (auto& [b, state] : buttons_) UpdateButton(b);
 
   lbProgress1 = new QLabel(header);
@@ -487,6 +481,17 @@ void TMainForm::ApplyButtonStates(const ButtonStates& states) {
 void TMainForm::RunWorkflow(const std::function<void()>& fn) {
   IdleHandler::BusyScope busy(core_.Idler());
   fn();
+}
+
+void TMainForm::Click(QAbstractButton* button) {
+  const std::function<void()> handler = buttons_[button].handler;
+  if (!handler || !button->isEnabled()) return;
+  try {
+    RunWorkflow(handler);
+  } catch (const std::exception& e) {
+    // A workflow that raises an error ends up in the error message box.
+    ReportError(e.what());
+  }
 }
 
 // ---------------------------------------------------------------------------

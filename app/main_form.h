@@ -62,8 +62,10 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   int MaxInstances() const { return FMaxInstances; }
   const BuildVersion& Version() const { return FV; }
 
-  // A top-bar button runs `handler` when clicked; a button without one stays
-  // disabled. Names: btnFromFile, btnToFile, BtnPrint, btnDef, btnBtnUp, btnBtnDn.
+  // A top-bar button runs `handler` when clicked, as a workflow (no queued
+  // task starts inside it; an error it raises is shown in a message box); a
+  // button without one stays disabled. Names: btnFromFile, btnToFile,
+  // BtnPrint, btnDef, btnBtnUp (action aReadFromDev), btnBtnDn (action aApply).
   void SetButtonHandler(const QString& name, std::function<void()> handler);
   // Runs a workflow that is a direct reaction to a control: no queued task
   // starts while it runs.
@@ -114,6 +116,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   void RefreshExpertMode();
   void RunIdle();
   void UpdateButton(QAbstractButton* button);
+  void Click(QAbstractButton* button);
   void RestoreCursor();
 
   ConfiguratorOptions options_;

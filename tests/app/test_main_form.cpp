@@ -166,6 +166,12 @@ TEST_F(MainFormTest, AButtonWorksOnceItHasAHandlerAndTheUnitAllowsIt) {
   EXPECT_TRUE(Find("btnDef")->isEnabled());
   QTest::mouseClick(Find("btnBtnUp"), Qt::LeftButton);
   EXPECT_EQ(clicks, 1);
+  window->SetButtonHandler("btnDef", [] { throw std::runtime_error("Ошибка записи данных"); });
+  {
+    DialogAnswer ok("OK");
+    QTest::mouseClick(Find("btnDef"), Qt::LeftButton);
+    EXPECT_EQ(ok.text, "Ошибка записи данных") << "the error reached the message box";
+  }
   window->Core().DisableButtons(true);
   EXPECT_FALSE(Find("btnBtnUp")->isEnabled());
   EXPECT_FALSE(Find("btnDef")->isEnabled());
