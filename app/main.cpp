@@ -1,0 +1,82 @@
+// orvantis-configurator: the configurator's window.
+#include <QApplication>
+#include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "app/configurator_options.h"
+#include "app/controller_choice.h"
+#include "app/instance_slots.h"
+#include "app/main_form.h"
+#include "device/runtime_dir.h"
+#include "sim/fault_plan.h"
+
+namespace {
+constexpr int kExitUsage = 2;
+constexpr int kExitTooMany = 3;
+constexpr int kExitNoDisplay = 4;
+
+bool HasEnv(const char* name) {
+  const char* v = std::getenv(name);
+  return v && *v;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
+      std::cout << orv::ConfiguratorUsage();
+      return 0;
+    }
+  // Without a display the toolkit would abort; say so plainly instead.
+  if (!HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY") && !HasEnv("QT_QPA_PLATFORM")) {
+    std::cerr << "orvantis-configurator: нет дисплея (DISPLAY и WAYLAND_DISPLAY не заданы), окно не может быть показано;"
+                 " orvantis-cli работает без дисплея\n";
+    return kExitNoDisplay;
+  }
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("OrvantisConfigurator");
+  QApplication::setApplicationName("OrvantisConfigurator");
+  QApplication::setApplicationDisplayName("Конфигуратор Orvantis");
+
+  orv::ConfiguratorOptions options;
+  try {
+    const QStringList qargs = QApplication::arguments();
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < qargs.size(); ++i) args.push_back(qargs[i].toStdString());
+    options = orv::ParseConfiguratorOptions(args, [](const char* name) { return std::getenv(name); });
+    if (!options.faults.empty()) orv::sim::FaultPlan::Parse(options.faults);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "orvantis-configurator: " << e.what() << "\n\n" << orv::ConfiguratorUsage();
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::cout << orv::ConfiguratorUsage();
+    return 0;
+  }
+
+  // At most two copies; a third one hands over to a running copy and ends
+  // before anything else starts.
+  orv::InstanceSlots instances(QString::fromStdString(orv::RuntimeDir()));
+  if (!instances.Acquire()) {
+    instances.NotifyRunning(QApplication::arguments());
+    std::cerr << "Конфигуратор Orvantis уже запущен в двух копиях: третья копия не запускается\n";
+    return kExitTooMany;
+  }
+
+  std::string note;
+  auto controller = orv::CreateController(options, note);
+  if (!note.empty()) std::cerr << note << "\n";
+
+  orv::TMainForm window(options, std::move(controller));
+  instances.Listen([&window] {
+    window.showNormal();
+    window.raise();
+    window.activateWindow();
+  });
+  window.show();
+  return app.exec();
+}

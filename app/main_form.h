@@ -1,0 +1,172 @@
+// TMainForm: the configurator's window. It owns the device link, the pages
+// and the task queue (in MainCore), shows the status panel, and delivers the
+// link's plug and unplug notices on the GUI thread.
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/app_settings.h"
+#include "app/configurator_options.h"
+#include "app/hidden_keys.h"
+#include "app/main_core.h"
+#include "app/seams.h"
+#include "app/status_model.h"
+#include "app/version.h"
+#include "device/hid.h"
+
+class QAbstractButton;
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QTimer;
+class QToolButton;
+
+namespace orv {
+
+class TOrvantis;
+class TPageContainer;
+class HeaderButton;
+class HiddenWindow;
+
+// Keeps the window alive during long work: window events are processed but
+// user input waits, so no other workflow can start from a click meanwhile.
+class QtPump final : public Pump {
+ public:
+  void Run() override;
+};
+
+class TMainForm : public QMainWindow, public MainView, public StatusView, public Prompts {
+  Q_OBJECT
+
+ public:
+  // `controller` may be null (no unit can be found).
+  TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController> controller, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  MainCore& Core() { return core_; }
+  StatusModel& StatusOps() { return core_.StatusPanel(); }
+  TOrvantis* Link() const { return FOrvantis.get(); }
+  HidController* Controller() const { return controller_.get(); }
+  const ConfiguratorOptions& Options() const { return options_; }
+  TPageContainer* Pages() const { return LeftPanel; }
+  AppSettings& Settings() { return settings_; }
+  bool ExpertMode() const;
+  int MaxInstances() const { return FMaxInstances; }
+  const BuildVersion& Version() const { return FV; }
+
+  // A top-bar button runs `handler` when clicked, as a workflow (no queued
+  // task starts inside it; an error it raises is shown in a message box); a
+  // button without one stays disabled. Names: btnFromFile, btnToFile,
+  // BtnPrint, btnDef, btnBtnUp (action aReadFromDev), btnBtnDn (action aApply).
+  void SetButtonHandler(const QString& name, std::function<void()> handler);
+  // Runs a workflow that is a direct reaction to a control: no queued task
+  // starts while it runs.
+  void RunWorkflow(const std::function<void()>& fn);
+  void SelectFrame(const QString& actionName);
+
+  // MainView
+  bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;
+  void SetSerialLabel(const std::string& text) override;
+  void SetBootInfoLabel(const std::string& text) override;
+  void ShowUnitLabels(bool visible) override;
+  void ApplyButtonStates(const ButtonStates& states) override;
+  void ScheduleIdle() override;
+  void ReportError(const std::string& text) override;
+  void TaskStarted(uint8_t task) override;
+
+  // StatusView
+  void PanelChanged(const StatusPanel& panel) override;
+  void LogCleared() override;
+  void LogAppended(const std::vector<std::string>& lines, bool scrollToEnd) override;
+  void ProgressChanged(const ProgressState& progress, bool doProcMsg) override;
+  void ActionFinished() override;
+
+  // Prompts
+  Answer WarningDialog(const std::string& msg, const std::vector<std::string>& captions) override;
+  void MessageBox(const std::string& msg) override;
+  std::string ChooseOpenFile(const std::string& title, const std::string& filter) override;
+  std::string ChooseSaveFile(const std::string& title, const std::string& filter,
+                             const std::string& suggestedName) override;
+
+ signals:
+  void taskStarted(int task);
+  void serviceWordTyped(int word);  // a ServiceWord
+
+ protected:
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void BuildUi();
+  QWidget* BuildHeader();
+  QWidget* BuildMenuBar();
+  QWidget* BuildStatusPanel();
+  void LoadFrames();
+  void LoadSettings();
+  void SaveSettings();
+  void cbExpertModeClick(bool checked);
+  void RefreshExpertMode();
+  void RunIdle();
+  void UpdateButton(QAbstractButton* button);
+  void Click(QAbstractButton* button);
+  void RestoreCursor();
+
+  ConfiguratorOptions options_;
+  std::unique_ptr<HidController> controller_;
+  MainCore core_;
+  QtPump pump_;
+  std::unique_ptr<TOrvantis> FOrvantis;
+  HiddenWindow* FHWnd = nullptr;
+  AppSettings settings_;
+  HiddenKeys keys_;
+  BuildVersion FV;
+  int FMaxInstances = 0;
+
+  // top bar
+  HeaderButton* btnFromFile = nullptr;
+  HeaderButton* btnToFile = nullptr;
+  HeaderButton* BtnPrint = nullptr;
+  HeaderButton* btnDef = nullptr;
+  HeaderButton* btnBtnUp = nullptr;
+  HeaderButton* btnBtnDn = nullptr;
+  QAction* aReadFromDev = nullptr;
+  QAction* aApply = nullptr;
+  QLabel* lbProgress1 = nullptr;
+  QProgressBar* pbProgress = nullptr;
+  QLabel* lbVer1 = nullptr;
+  // menu bar of pages
+  QActionGroup* pageActions_ = nullptr;
+  std::map<QString, QAction*> actions_;
+  QCheckBox* cbExpertMode = nullptr;
+  QLabel* lbSN = nullptr;
+  QLabel* lbBootInfo = nullptr;
+  // pages and status panel
+  TPageContainer* LeftPanel = nullptr;
+  QLabel* lbOp = nullptr;
+  QLabel* lbRes = nullptr;
+  QLabel* lbStatus = nullptr;
+  QPlainTextEdit* DisplayMemo = nullptr;
+
+  struct ButtonState {
+    bool allowed = false;  // by DisableButtons; buttons it does not govern are always allowed
+    std::function<void()> handler;
+  };
+  std::map<QAbstractButton*, ButtonState> buttons_;
+
+  QTimer* idleTimer_ = nullptr;
+  bool idleInstalled_ = false;
+  bool idleWanted_ = false;
+  bool busyCursor_ = false;
+  bool scrolling_ = false;
+  std::atomic<bool> wakeupPending_{false};
+};
+
+}  // namespace orv

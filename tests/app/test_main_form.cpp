@@ -1,0 +1,454 @@
+// The configurator's window against an in-process simulated unit, rendered
+// off-screen.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <chrono>
+#include <functional>
+
+#include "app/hidden_keys.h"
+#include "app/instance_slots.h"
+#include "app/main_form.h"
+#include "device/orvantis.h"
+#include "pages/cl_frame.h"
+#include "pages/page_container.h"
+#include "pages/plug_message.h"
+#include "sim/sim_hid.h"
+#include "support/process.h"
+
+namespace orv {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+// Answers the next modal message box by the button with `caption` and keeps
+// what it showed.
+struct DialogAnswer {
+  explicit DialogAnswer(QString caption) : caption(std::move(caption)) {
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      timer.stop();
+      title = box->windowTitle();
+      text = box->text();
+      for (QAbstractButton* b : box->buttons()) buttons << b->text();
+      for (QAbstractButton* b : box->buttons())
+        if (b->text() == this->caption) {
+          b->click();
+          return;
+        }
+      box->reject();
+    });
+    timer.start();
+  }
+  QString caption;
+  QTimer timer;
+  QString title, text;
+  QStringList buttons;
+};
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(dir.Path()));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(dir.Path()));
+  }
+  void TearDown() override { window.reset(); }
+
+  void Open(bool plugged = true, uint32_t serial = 1234) {
+    sim::SimConfig cfg;
+    cfg.serial = serial;
+    auto ctrl = std::make_unique<sim::SimHidController>(std::make_shared<sim::SimUnit>(cfg),
+                                                        sim::SimTransportOptions{}, plugged);
+    controller = ctrl.get();
+    ConfiguratorOptions options;
+    options.simModel = 3;
+    window = std::make_unique<TMainForm>(options, std::move(ctrl));
+    window->show();
+  }
+  template <typename T = QWidget>
+  T* Find(const char* name) {
+    T* w = window->findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QString Text(const char* label) { return Find<QLabel>(label)->text(); }
+  bool Logged(const QString& line) {
+    for (const auto& l : window->StatusOps().LogLines())
+      if (QString::fromStdString(l) == line) return true;
+    return false;
+  }
+  QAction* Action(const char* name) { return window->findChild<QAction*>(name); }
+
+  test::TempDir dir;
+  sim::SimHidController* controller = nullptr;
+  std::unique_ptr<TMainForm> window;
+};
+
+TEST_F(MainFormTest, StartUpRunsTheConnectionTaskAndReportsThePresentUnit) {
+  Open();
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  EXPECT_EQ(window->windowTitle(), "Конфигуратор Orvantis");
+  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK"; })) << Text("lbRes").toStdString();
+  ASSERT_EQ(started.count(), 1);
+  EXPECT_EQ(started[0][0].toInt(), 1);
+  EXPECT_EQ(Text("lbOp"), "Подключение");
+  EXPECT_EQ(Text("lbStatus"), "Orvantis подключен");
+  EXPECT_TRUE(Logged("Orvantis подключен."));
+  EXPECT_NE(Find<QLabel>("lbRes")->styleSheet().indexOf("rgb(0,128,0)"), -1);
+  EXPECT_TRUE(Find<QLabel>("lbSN")->isVisible());
+  EXPECT_EQ(Text("lbSN"), "SN 0000001234");
+  EXPECT_TRUE(Text("lbBootInfo").startsWith("Boot v")) << Text("lbBootInfo").toStdString();
+  EXPECT_EQ(Text("lbVer1").toStdString(), VersionText(OwnVersion()));
+  EXPECT_FALSE(Find<QPlainTextEdit>("DisplayMemo")->isVisible()) << "the log is for expert mode";
+}
+
+TEST_F(MainFormTest, UnpluggingAndReplugging) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  controller->Unplug();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis отключен."; }));
+  EXPECT_EQ(Text("lbOp"), "Подключение");
+  EXPECT_EQ(Text("lbRes"), "...");
+  EXPECT_FALSE(Find<QLabel>("lbSN")->isVisible());
+  EXPECT_FALSE(Find<QLabel>("lbBootInfo")->isVisible());
+  EXPECT_FALSE(Find("btnDef")->isEnabled());
+
+  controller->Plug();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis подключен."; }));
+  EXPECT_TRUE(Find<QLabel>("lbSN")->isVisible());
+  EXPECT_EQ(Text("lbSN"), "SN 0000001234");
+}
+
+TEST_F(MainFormTest, WithoutAUnitTheWindowSaysSo) {
+  Open(false);
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis не подключен."; }));
+  EXPECT_EQ(Text("lbOp"), "Подключение");
+  EXPECT_FALSE(Find<QLabel>("lbSN")->isVisible());
+  for (const char* b : {"btnBtnUp", "btnDef", "btnBtnDn", "btnFromFile", "btnToFile", "BtnPrint"})
+    EXPECT_FALSE(Find(b)->isEnabled()) << b;
+  controller->Plug();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbSN") == "SN 0000001234" && Find<QLabel>("lbSN")->isVisible(); }));
+  EXPECT_EQ(Text("lbStatus"), "Orvantis подключен.");
+}
+
+TEST_F(MainFormTest, AButtonWorksOnceItHasAHandlerAndTheUnitAllowsIt) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  EXPECT_FALSE(Find("btnBtnUp")->isEnabled()) << "nothing to do yet";
+  int clicks = 0;
+  window->SetButtonHandler("btnBtnUp", [&] { ++clicks; });
+  window->SetButtonHandler("btnDef", [&] { ++clicks; });
+  EXPECT_TRUE(Find("btnBtnUp")->isEnabled());
+  EXPECT_TRUE(Find("btnDef")->isEnabled());
+  QTest::mouseClick(Find("btnBtnUp"), Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
+  window->SetButtonHandler("btnDef", [] { throw std::runtime_error("Ошибка записи данных"); });
+  {
+    DialogAnswer ok("OK");
+    QTest::mouseClick(Find("btnDef"), Qt::LeftButton);
+    EXPECT_EQ(ok.text, "Ошибка записи данных") << "the error reached the message box";
+  }
+  window->Core().DisableButtons(true);
+  EXPECT_FALSE(Find("btnBtnUp")->isEnabled());
+  EXPECT_FALSE(Find("btnDef")->isEnabled());
+}
+
+TEST_F(MainFormTest, AnsweringNoToTheExpertModeQuestionKeepsItOff) {
+  Open();
+  auto* cb = Find<QCheckBox>("cbExpertMode");
+  {
+    DialogAnswer no("Нет");
+    cb->click();
+    EXPECT_EQ(no.title, "Внимание!");
+    EXPECT_EQ(no.buttons, (QStringList{"Да", "Нет"}));
+    EXPECT_TRUE(no.text.startsWith("Режим эксперта открывает доступ к инженерным позициям меню."));
+  }
+  EXPECT_FALSE(cb->isChecked());
+  EXPECT_FALSE(window->ExpertMode());
+  EXPECT_FALSE(Action("aImpulsesFrame")->isEnabled());
+  EXPECT_FALSE(Action("aCANFrame")->isEnabled());
+  EXPECT_FALSE(Find("btnCANFrame")->isEnabled());
+  EXPECT_FALSE(Find("DisplayMemo")->isVisible());
+  {
+    DialogAnswer yes("Да");
+    cb->click();
+    EXPECT_EQ(yes.title, "Внимание!");
+  }
+  EXPECT_TRUE(window->ExpertMode());
+  EXPECT_TRUE(Find("btnImpulsesFrame")->isEnabled());
+  EXPECT_TRUE(Find("btnCANFrame")->isEnabled());
+  EXPECT_TRUE(Find("DisplayMemo")->isVisible());
+  Action("aCANFrame")->trigger();
+  EXPECT_EQ(window->Pages()->CurrentFrame()->objectName(), "CANFrame");
+  cb->click();  // switching off asks nothing
+  EXPECT_FALSE(window->ExpertMode());
+  EXPECT_FALSE(Find("btnCANFrame")->isEnabled());
+}
+
+TEST_F(MainFormTest, PagesAreSelectedByTheirActions) {
+  Open();
+  EXPECT_EQ(window->Pages()->CurrentFrame()->objectName(), "AutoFrame");
+  for (const char* name : {"aOptionsFrame", "aConnectionsFrame", "aRStartFrame", "aInternetFrame", "aMessagesFrame"}) {
+    Action(name)->trigger();
+    EXPECT_EQ(window->Pages()->CurrentFrame()->objectName(), QString(name).mid(1));
+    EXPECT_TRUE(window->Pages()->CurrentFrame()->isVisible());
+    EXPECT_TRUE(Action(name)->isChecked());
+  }
+  EXPECT_EQ(window->findChild<QToolButton*>("btnMessagesFrame"), nullptr) << "no menu button for the messages page";
+}
+
+TEST_F(MainFormTest, ServiceWordsTypedInTheWindow) {
+  Open();
+  QSignalSpy words(window.get(), &TMainForm::serviceWordTyped);
+  QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+  QTest::keyClicks(target, "abgrimzax");
+  ASSERT_EQ(words.count(), 1);
+  EXPECT_EQ(words[0][0].toInt(), static_cast<int>(ServiceWord::kServerAddress));
+  QTest::keyClicks(target, "quintXabrel");
+  EXPECT_EQ(words.count(), 1);
+  QTest::keyClicks(target, "quintabrel");
+  ASSERT_EQ(words.count(), 2);
+  EXPECT_EQ(words[1][0].toInt(), static_cast<int>(ServiceWord::kForceUpdate));
+}
+
+TEST_F(MainFormTest, ProgressShowsABarWhenThePercentageIsKnown) {
+  Open();
+  auto* text = Find<QLabel>("lbProgress1");
+  auto* bar = Find<QProgressBar>("pbProgress");
+  EXPECT_FALSE(text->isVisible());
+  window->StatusOps().Progress("Чтение настроек: 40%", false, 40);
+  EXPECT_TRUE(text->isVisible());
+  EXPECT_EQ(text->text(), "Чтение настроек: 40%");
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_EQ(bar->value(), 40);
+  window->StatusOps().Progress("Ожидание устройства", false);
+  EXPECT_TRUE(text->isVisible());
+  EXPECT_FALSE(bar->isVisible());
+  window->StatusOps().Progress("", false);
+  EXPECT_FALSE(text->isVisible());
+}
+
+TEST_F(MainFormTest, TheWindowStaysAliveWhileTheLinkWaitsAndANestedExchangeIsRefused) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  auto* unit = &controller->Unit();
+  unit->Faults() = sim::FaultPlan::Parse("delay=400/db");
+  bool timerRan = false, nestedResult = true;
+  QTimer::singleShot(50, [&] {
+    timerRan = true;
+    nestedResult = window->Link()->GetInfo();  // from inside the wait
+  });
+  bool outer = false;
+  window->RunWorkflow([&] { outer = window->Link()->GetInfo(); });
+  EXPECT_TRUE(timerRan) << "events were processed during the wait";
+  EXPECT_FALSE(nestedResult);
+  EXPECT_TRUE(outer);
+}
+
+TEST_F(MainFormTest, SettingsAreRestoredAtStartAndSavedAtClose) {
+  {
+    QSettings s("OrvantisConfigurator", "OrvantisConfigurator");
+    s.setValue("ExpertMode", "Y");
+    s.setValue("ProxyAddr", "proxy.example");
+  }
+  DialogAnswer guard("Нет");  // the stored expert mode is restored without asking
+  Open();
+  EXPECT_TRUE(guard.title.isEmpty());
+  EXPECT_TRUE(window->ExpertMode());
+  EXPECT_TRUE(Find("DisplayMemo")->isVisible());
+  EXPECT_TRUE(Find("btnCANFrame")->isEnabled());
+  EXPECT_EQ(window->Settings().ProxyAddr, "proxy.example");
+  EXPECT_TRUE(window->Settings().CheckForUpdates);
+  window->Settings().ProxyPassword = "0123456789abcdefg";
+  window.reset();
+
+  QSettings s("OrvantisConfigurator", "OrvantisConfigurator");
+  EXPECT_EQ(s.value("ExpertMode").toString(), "TRUE");
+  EXPECT_EQ(s.value("CheckForUpdates").toString(), "TRUE");
+  EXPECT_EQ(s.value("PDFOpen").toString(), "TRUE");
+  EXPECT_EQ(s.value("ProxyPassword").toString().size(), 44);
+  EXPECT_EQ(s.value("InstancesAllowed").toInt(), 1);
+  s.setValue("ExpertMode", "NO");
+  s.setValue("PDFOpen", "1");
+  s.sync();
+
+  Open();
+  EXPECT_FALSE(window->ExpertMode());
+  EXPECT_EQ(window->Settings().ProxyPassword, "0123456789abcdefg");
+  EXPECT_TRUE(window->Settings().PDFOpen);
+}
+
+TEST_F(MainFormTest, WarningDialogWithASingleCaption) {
+  Open();
+  DialogAnswer close("Закрыть");
+  EXPECT_EQ(window->WarningDialog("Загруженная CAN-прошивка содержит дополнительные настройки.", {"Закрыть"}),
+            Prompts::Answer::kOk);
+  EXPECT_EQ(close.title, "Внимание!");
+  EXPECT_EQ(close.buttons, QStringList{"Закрыть"});
+}
+
+TEST_F(MainFormTest, TopBarButtonsKeepTheirDistanceFromTheRightEdge) {
+  Open();
+  for (int width : {1200, 1500}) {
+    window->resize(width, 720);
+    QCoreApplication::processEvents();
+    QWidget* header = Find("Header");
+    for (auto [name, distance] : {std::pair{"BtnPrint", 401}, {"btnDef", 276}, {"btnBtnUp", 156}, {"btnBtnDn", 48}})
+      EXPECT_EQ(header->width() - (Find(name)->geometry().right() + 1), distance) << name;
+  }
+}
+
+TEST_F(MainFormTest, ScreenshotOfTheMainWindow) {
+  Open();
+  window->resize(1200, 720);
+  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  window->StatusOps().Progress("Чтение настроек: 40%", false, 40);
+  QCoreApplication::processEvents();
+  const QPixmap shot = window->grab();
+  ASSERT_FALSE(shot.isNull());
+  const QString dirPath = QStringLiteral(ORVANTIS_SCREENSHOT_DIR);
+  QDir().mkpath(dirPath);
+  const QString file = dirPath + "/main_window.png";
+  ASSERT_TRUE(shot.save(file, "PNG")) << file.toStdString();
+  EXPECT_TRUE(QFileInfo(file).size() > 1000);
+  {
+    DialogAnswer yes("Да");
+    Find<QCheckBox>("cbExpertMode")->click();
+  }
+  ASSERT_TRUE(window->ExpertMode());
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(window->grab().save(dirPath + "/main_window_expert.png", "PNG"));
+}
+
+// --- page container ------------------------------------------------------------
+
+class RecordingFrame : public TCLFrame {
+ public:
+  RecordingFrame(QWidget* parent, const QString& name, std::vector<std::string>& calls, bool failShow = false)
+      : TCLFrame(parent, name), calls_(calls), failShow_(failShow) {}
+  void AfterCreate() override { calls_.push_back(objectName().toStdString() + ".AfterCreate"); }
+  void OnShow() override {
+    calls_.push_back(objectName().toStdString() + ".OnShow");
+    if (failShow_) throw std::runtime_error("refresh failed");
+  }
+  void OnHide() override { calls_.push_back(objectName().toStdString() + ".OnHide"); }
+  void SetExpertMode(bool v) override { calls_.push_back(objectName().toStdString() + ".SetExpertMode" + (v ? "1" : "0")); }
+  void DoOnPlug() override { calls_.push_back(objectName().toStdString() + ".Plug"); }
+  void DoOnUnPlug() override { calls_.push_back(objectName().toStdString() + ".UnPlug"); }
+
+ private:
+  std::vector<std::string>& calls_;
+  bool failShow_;
+};
+
+TEST(PageContainer, SelectionHidesTheOldPageAndShowsTheNewOneIgnoringItsErrors) {
+  std::vector<std::string> calls;
+  TPageContainer c;
+  c.AddPage(new RecordingFrame(&c, "AutoFrame", calls));
+  c.AddPage(new RecordingFrame(&c, "CANFrame", calls, true));
+  EXPECT_EQ(calls, (std::vector<std::string>{"AutoFrame.AfterCreate", "CANFrame.AfterCreate"}));
+  EXPECT_EQ(c.CurrentFrame(), nullptr);
+  calls.clear();
+  EXPECT_TRUE(c.SelectFrame("aAutoFrame", false));
+  EXPECT_TRUE(c.SelectFrame("aCANFrame", true));
+  EXPECT_EQ(calls, (std::vector<std::string>{"AutoFrame.OnShow", "AutoFrame.SetExpertMode0", "AutoFrame.OnHide",
+                                             "CANFrame.OnShow", "CANFrame.SetExpertMode1"}));
+  EXPECT_EQ(c.CurrentFrame()->objectName(), "CANFrame");
+  EXPECT_FALSE(c.SelectFrame("aNoSuchFrame", true));
+  c.SetExpertMode(false);
+  EXPECT_EQ(calls.back(), "CANFrame.SetExpertMode0") << "only the current page hears of it";
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the cursor is restored";
+
+  calls.clear();
+  PostPlugMessage(c.Page("AutoFrame"), PlugMsg::kPlugged);
+  PostPlugMessage(c.Page("AutoFrame"), PlugMsg::kUnplugged);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(calls, (std::vector<std::string>{"AutoFrame.Plug", "AutoFrame.UnPlug"}));
+}
+
+TEST(PageContainer, BaseFrameDefaults) {
+  TCLFrame f(nullptr, "InternetFrame");
+  EXPECT_EQ(f.ToJSON(), "{}");
+  int shown = 0;
+  f.OnShowFrame = [&](TCLFrame*) { ++shown; };
+  f.OnShow();
+  EXPECT_EQ(shown, 1);
+  uint8_t buf[4] = {};
+  EXPECT_THROW(f.LoadData(buf, 4), EAbstractError);
+  EXPECT_THROW(f.StoreData(buf, 4), EAbstractError);
+}
+
+// --- running copies ---------------------------------------------------------------
+
+TEST(InstanceSlots, AtMostTwoCopiesHoldASlot) {
+  test::TempDir dir;
+  const QString d = QString::fromStdString(dir.Path());
+  InstanceSlots a(d), c(d);
+  auto b = std::make_unique<InstanceSlots>(d);
+  EXPECT_TRUE(a.Acquire());
+  EXPECT_TRUE(b->Acquire());
+  EXPECT_NE(a.Slot(), b->Slot());
+  EXPECT_FALSE(c.Acquire());
+  b.reset();
+  EXPECT_TRUE(c.Acquire()) << "a slot is free again when its copy ended";
+}
+
+TEST(InstanceSlots, AThirdCopyEndsAtOnceAndRaisesARunningOne) {
+  test::TempDir dir;
+  const QString d = QString::fromStdString(dir.Path());
+  InstanceSlots a(d), b(d);
+  ASSERT_TRUE(a.Acquire());
+  ASSERT_TRUE(b.Acquire());
+  int raised = 0;
+  a.Listen([&] { ++raised; });
+
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_RUNTIME_DIR", d);
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("XDG_CONFIG_HOME", d);
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(ORVANTIS_CONFIGURATOR_PATH), {"--sim", "3"});
+  ASSERT_TRUE(p.waitForStarted());
+  ASSERT_TRUE(WaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000));
+  EXPECT_EQ(p.exitCode(), 3);
+  EXPECT_NE(QString::fromUtf8(p.readAllStandardError()).indexOf("уже запущен в двух копиях"), -1);
+  EXPECT_TRUE(WaitFor([&] { return raised == 1; }));
+}
+
+}  // namespace
+}  // namespace orv
+
+int main(int argc, char** argv) {
+  // The tests draw off-screen; the real platform is not needed.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("OrvantisConfigurator");
+  QApplication::setApplicationName("OrvantisConfigurator");
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
