@@ -18,8 +18,8 @@ std::string EnvOr(const char* name, const char* fallback) {
 }
 }  // namespace
 
-std::string CliPath() { return EnvOr("ORVANTIS_CLI", "orvantis-cli"); }
-std::string SimPath() { return EnvOr("ORVANTIS_SIM", "orvantis-sim"); }
+std::string CliPath() { return EnvOr("ORVANTIS_CLI", ORVANTIS_CLI_PATH); }
+std::string SimPath() { return EnvOr("ORVANTIS_SIM", ORVANTIS_SIM_PATH); }
 
 RunResult Run(const std::string& program, const std::vector<std::string>& args, const std::string& input) {
   int in[2], out[2], err[2];

@@ -12,7 +12,7 @@ struct RunResult {
   std::string err;
 };
 
-// Path of orvantis-cli / orvantis-sim (from ORVANTIS_CLI / ORVANTIS_SIM set by CTest).
+// Paths of the built orvantis-cli / orvantis-sim (ORVANTIS_CLI / ORVANTIS_SIM override them).
 std::string CliPath();
 std::string SimPath();
 
