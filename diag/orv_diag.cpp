@@ -100,7 +100,11 @@ bool TOrvDiag::GetDiagData() {
   }
 
   SetDiagProc(std::move(proc));
-  SetDiagMode(mode);
+  // Back to the previous mode. A poller that was stopped stays stopped without
+  // a new stop event, which would hand over an empty record and wipe out the
+  // one just fetched.
+  if (mode == dmStop) FDiagThread->SetMode(dmStop);
+  else SetDiagMode(mode);
   return got;
 }
 

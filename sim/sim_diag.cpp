@@ -42,7 +42,7 @@ constexpr PhaseSpan kPhases[] = {
 };
 
 uint8_t U8(long v) { return static_cast<uint8_t>(std::clamp<long>(v, 0, 255)); }
-int8_t S8(long v) { return static_cast<int8_t>(std::clamp<long>(v, -127, 127)); }
+int8_t S8(long v) { return static_cast<int8_t>(std::clamp<long>(v, -128, 127)); }
 uint16_t U16(long v) { return static_cast<uint16_t>(std::clamp<long>(v, 0, 65535)); }
 
 // Small deterministic jitter in [-range, range] for a given slot of time.
