@@ -281,6 +281,7 @@ TEST_F(PollerWithUsbTiming, PollingWhileTheOwnerReadsAllSettings) {
     }
   }
   EXPECT_EQ(bytes, 3u * 7176u);
+  EXPECT_EQ(sl.log.Count("Таймаут ожидания ответа"), 0u) << "the polls never took a reply of the reads";
   EXPECT_GE(Records(), 2u) << "records were handed over while the owner thread was reading";
   for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
   EXPECT_GE(server.Polls(), Records());
