@@ -81,12 +81,13 @@ class Poller : public ::testing::Test {
     return records.size();
   }
 
-  test::SimLink sl;
+  // Declared before the link, so they outlive its threads.
   DiagServer server;
-  TOrvDiag* diag = nullptr;
   std::mutex recMutex;
   std::vector<TDiagBytes> records;
   std::vector<std::thread::id> threads;
+  test::SimLink sl;
+  TOrvDiag* diag = nullptr;
 };
 
 TEST_F(Poller, TheLinkOwnsAStoppedPoller) {
@@ -282,7 +283,7 @@ TEST_F(PollerWithUsbTiming, PollingWhileTheOwnerReadsAllSettings) {
   }
   EXPECT_EQ(bytes, 3u * 7176u);
   EXPECT_EQ(sl.log.Count("Таймаут ожидания ответа"), 0u) << "the polls never took a reply of the reads";
-  EXPECT_GE(Records(), 2u) << "records were handed over while the owner thread was reading";
+  EXPECT_GE(Records(), 2u) << "records were handed over while the owner thread was reading; polls " << server.Polls();
   for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
   EXPECT_GE(server.Polls(), Records());
   diag->SetDiagMode(dmStop);
