@@ -119,7 +119,8 @@ class TOrvantis {
   // and the input reports that arrive during it, are not logged.
   bool ReadDataQuiet(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData, uint32_t timeOut);
   // On the owner thread: delivers queued plug and unplug notices (and, in
-  // synchronous mode, queued input reports). Elsewhere it does nothing.
+  // synchronous mode, queued input reports) and runs queued owner calls.
+  // Elsewhere it does nothing.
   void ProcessHIDMessages();
   // Blocks until a notice is queued or `timeOut` ms passed; true if one is pending.
   bool WaitForNotice(uint32_t timeOut);
@@ -170,8 +171,9 @@ class TOrvantis {
   // Keeps the window alive: called on the owner thread between the slices of a
   // wait. It must not start another exchange (a nested one fails at once).
   void SetPump(std::function<void()> pump);
-  // Called from any thread when a plug or unplug notice has been queued, so an
-  // event loop can wake up and call ProcessHIDMessages.
+  // Called from any thread when a plug or unplug notice or an owner call has
+  // been queued, so an event loop can wake up and call ProcessHIDMessages. It
+  // must return at once (post an event, signal a condition).
   void SetNoticeWakeup(std::function<void()> wakeup);
   // Makes another thread the owner (the constructing thread is the default).
   void SetOwnerThread(std::thread::id id);
