@@ -34,7 +34,11 @@ std::string LinkLock::LockFile() const {
 
 bool LinkLock::Lock() {
   if (owner_.load() == std::this_thread::get_id()) return false;
-  mutex_.lock();
+  {
+    std::unique_lock<std::mutex> lk(mutex_);
+    const uint64_t ticket = nextTicket_++;
+    turn_.wait(lk, [&] { return serving_ == ticket; });
+  }
   owner_.store(std::this_thread::get_id());
   std::shared_ptr<File> f;
   {
@@ -53,7 +57,11 @@ void LinkLock::Unlock() {
   if (locked_ && locked_->fd >= 0) ::flock(locked_->fd, LOCK_UN);
   locked_.reset();
   owner_.store(std::thread::id());
-  mutex_.unlock();
+  {
+    std::lock_guard<std::mutex> g(mutex_);
+    ++serving_;
+  }
+  turn_.notify_all();
 }
 
 }  // namespace orv

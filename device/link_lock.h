@@ -5,6 +5,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,8 +25,10 @@ class LinkLock {
   void SetLockFile(const std::string& path);
   std::string LockFile() const;
 
-  // Blocks until the lock is held. Returns false, without blocking, when the
-  // calling thread holds it already: a nested exchange would deadlock.
+  // Blocks until the lock is held; waiting threads get it in the order they
+  // asked, so a thread doing exchange after exchange cannot starve another.
+  // Returns false, without blocking, when the calling thread holds it
+  // already: a nested exchange would deadlock.
   bool Lock();
   void Unlock();
 
@@ -42,7 +46,10 @@ class LinkLock {
 
  private:
   struct File;
-  std::mutex mutex_;
+  std::mutex mutex_;  // guards the tickets
+  std::condition_variable turn_;
+  uint64_t nextTicket_ = 0;
+  uint64_t serving_ = 0;
   std::atomic<std::thread::id> owner_{};
   mutable std::mutex fileMutex_;
   std::shared_ptr<File> file_;    // current lock file

@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "device/checksums.h"
+#include "device/owner_call.h"
 #include "device/runtime_dir.h"
+#include "diag/orv_diag.h"
 
 namespace orv {
 
@@ -30,10 +32,12 @@ TOrvantis::TOrvantis(HidController* hdc, TOrvantisOnPlugEvent plugEvent, TOrvant
       FOnUnPlug(std::move(unPlugEvent)),
       FClock(clock),
       FOwner(std::this_thread::get_id()) {
+  FDiag = std::make_unique<TOrvDiag>(this);
   SetController(hdc);
 }
 
 TOrvantis::~TOrvantis() {
+  FDiag.reset();  // its thread polls through this link: stop it first
   if (FHidDeviceController) FHidDeviceController->SetArrivalHandler({});
   Detach();
 }
@@ -42,11 +46,11 @@ TOrvantis::~TOrvantis() {
 // logging
 
 void TOrvantis::Log(const std::string& text, const uint8_t* buf, int count) {
-  if (FOnLog) FOnLog(text, buf, count);
+  if (FOnLog && !QuietHere()) FOnLog(text, buf, count);
 }
 
 void TOrvantis::LogF(const uint8_t* buf, int count, const char* fmt, ...) {
-  if (!FOnLog) return;
+  if (!FOnLog || QuietHere()) return;
   char line[256];
   va_list ap;
   va_start(ap, fmt);
@@ -172,7 +176,8 @@ void TOrvantis::SetUseSync(bool value) {
 // notices and input reports
 
 void TOrvantis::OnInputReport(uint64_t generation, uint8_t reportId, const uint8_t* data, size_t size) {
-  if (LogEnabled())
+  // Reports that arrive during a quiet exchange belong to it.
+  if (LogEnabled() && FQuietThread.load() == std::thread::id())
     LogF(data, static_cast<int>(size), "[%d] OnData: ID=0x%.2x; Size=0x%.4x", static_cast<int>(FClock.Ticks()),
          reportId, static_cast<unsigned>(size));
   {
@@ -249,7 +254,11 @@ void TOrvantis::DeliverNotice(Notice& n) {
       if (n.generation == current) {
         Detach();
         if (FOnUnPlug) FOnUnPlug(this);
+        if (FDiag) FDiag->Stop();
       }
+      break;
+    case Notice::kCall:
+      if (n.call) n.call->Run();
       break;
     case Notice::kArrival:
       if (n.info.vendorId == kOrvantisVendorId && n.info.productId == kOrvantisProductId && FHidDeviceController) {
@@ -259,6 +268,13 @@ void TOrvantis::DeliverNotice(Notice& n) {
       }
       break;
   }
+}
+
+std::shared_ptr<OwnerCall> TOrvantis::PostOwnerCall(std::function<void()> fn) {
+  auto call = std::make_shared<OwnerCall>(std::move(fn));
+  Notice n{Notice::kCall, {}, 0, 0, {}, call};
+  PushNotice(std::move(n));
+  return call;
 }
 
 bool TOrvantis::WaitForNotice(uint32_t timeOut) {
@@ -428,6 +444,18 @@ bool TOrvantis::ReadData(uint8_t cmd, std::span<const uint8_t> txData, std::vect
     Log(kNestedExchange);
     return false;
   }
+  return Exchange(cmd, txData, rxData, timeOut);
+}
+
+bool TOrvantis::ReadDataQuiet(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData,
+                              uint32_t timeOut) {
+  LinkLock::Guard g(FSem);
+  if (!g.Held()) return false;
+  FQuietThread.store(std::this_thread::get_id());
+  struct Reset {
+    std::atomic<std::thread::id>& id;
+    ~Reset() { id.store(std::thread::id()); }
+  } reset{FQuietThread};
   return Exchange(cmd, txData, rxData, timeOut);
 }
 

@@ -9,6 +9,7 @@
 // the link lock from start to end, so one thread never consumes another's reply.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -29,6 +30,8 @@
 namespace orv {
 
 class TOrvantis;
+class TOrvDiag;
+class OwnerCall;
 
 // Trace line with an optional buffer (count 0 = none). Called from any thread.
 using TOrvantisOnLogEvent = std::function<void(const std::string& str, const uint8_t* buf, int count)>;
@@ -112,11 +115,24 @@ class TOrvantis {
   bool ReadData(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData, uint32_t timeOut);
   bool ReadDataStr(uint8_t cmd, const std::string& aTxStr, std::vector<uint8_t>& rxData, uint32_t timeOut);
   bool GetPacket(uint8_t index, std::vector<uint8_t>& packet);
+  // ReadData without trace lines, for the diagnostics poller: its exchange,
+  // and the input reports that arrive during it, are not logged.
+  bool ReadDataQuiet(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData, uint32_t timeOut);
   // On the owner thread: delivers queued plug and unplug notices (and, in
-  // synchronous mode, queued input reports). Elsewhere it does nothing.
+  // synchronous mode, queued input reports) and runs queued owner calls.
+  // Elsewhere it does nothing.
   void ProcessHIDMessages();
   // Blocks until a notice is queued or `timeOut` ms passed; true if one is pending.
   bool WaitForNotice(uint32_t timeOut);
+  // Queues `fn` for the owner thread, which runs it with the notices (in its
+  // event loop, or while it waits for a reply); the caller may wait on the
+  // returned call with a time-out or cancel it.
+  std::shared_ptr<OwnerCall> PostOwnerCall(std::function<void()> fn);
+  // True on the owner thread.
+  bool OnOwnerThread() const { return IsOwnerThread(); }
+
+  // The diagnostics facade, created and destroyed with the link.
+  TOrvDiag* Diag() const { return FDiag.get(); }
 
   // Builds a request packet: code, length (payload + 3, big-endian), payload, CRC-8.
   static std::vector<uint8_t> FramePacket(uint8_t cmd, std::span<const uint8_t> payload);
@@ -155,8 +171,9 @@ class TOrvantis {
   // Keeps the window alive: called on the owner thread between the slices of a
   // wait. It must not start another exchange (a nested one fails at once).
   void SetPump(std::function<void()> pump);
-  // Called from any thread when a plug or unplug notice has been queued, so an
-  // event loop can wake up and call ProcessHIDMessages.
+  // Called from any thread when a plug or unplug notice or an owner call has
+  // been queued, so an event loop can wake up and call ProcessHIDMessages. It
+  // must return at once (post an event, signal a condition).
   void SetNoticeWakeup(std::function<void()> wakeup);
   // Makes another thread the owner (the constructing thread is the default).
   void SetOwnerThread(std::thread::id id);
@@ -170,16 +187,19 @@ class TOrvantis {
  private:
   struct Attached;
   struct Notice {
-    enum Kind { kArrival, kUnplug, kReport } kind;
+    enum Kind { kArrival, kUnplug, kReport, kCall } kind;
     HidDeviceInfo info;       // arrival
     uint64_t generation = 0;  // unplug, report
     uint8_t reportId = 0;     // report
     std::vector<uint8_t> data;
+    std::shared_ptr<OwnerCall> call{};  // call
   };
 
   void Log(const std::string& text, const uint8_t* buf = nullptr, int count = 0);
   void LogF(const uint8_t* buf, int count, const char* fmt, ...) __attribute__((format(printf, 4, 5)));
   bool LogEnabled() const { return static_cast<bool>(FOnLog); }
+  // True on the thread running a quiet exchange.
+  bool QuietHere() const { return FQuietThread.load() == std::this_thread::get_id(); }
   bool IsOwnerThread() const;
 
   bool Attach(std::unique_ptr<HidDevice> device);
@@ -226,6 +246,9 @@ class TOrvantis {
   std::mutex FWakeupMutex;
   std::atomic<std::thread::id> FOwner;
   std::atomic<unsigned> FTimeoutScale{100};
+  // The thread running a quiet exchange (none: no thread).
+  std::atomic<std::thread::id> FQuietThread{};
+  std::unique_ptr<TOrvDiag> FDiag;
 };
 
 }  // namespace orv

@@ -24,6 +24,7 @@ struct SimConfig {
   uint8_t pcb = 18;      // board revision
   uint32_t serial = 1234;
   uint32_t seed = 1;     // for noise and moving values
+  int diagKind = -1;     // diagnostic record kind 0..4 (4: a newer kind); -1: by model
 };
 
 struct SimRequest {
