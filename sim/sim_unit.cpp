@@ -7,6 +7,7 @@
 #include "device/byte_io.h"
 #include "device/checksums.h"
 #include "device/orvantis.h"
+#include "sim/sim_settings.h"
 
 namespace orv::sim {
 
@@ -32,6 +33,7 @@ SimUnit::Handler RecordHandler(SimUnit* unit, T SimIdentity::*field) {
 SimUnit::SimUnit(SimConfig cfg) : cfg_(cfg), rom_(kRomEnd - kRomBase, 0), rng_(cfg.seed) {
   id_ = MakeIdentity(cfg_);
   InstallHandlers();
+  LoadFactorySettings(*this);
 }
 
 void SimUnit::InstallHandlers() {
