@@ -215,6 +215,7 @@ class Builder {
     std::vector<uint8_t> b(size);
     if (orv::Utf8ToUtf16(text).size() > size) throw SourceError("text longer than its field: " + text);
     orv::TextToBytes(text, b.data(), size);
+    if (orv::BytesToText(b.data(), size) != text) throw SourceError("text the unit cannot store: " + text);
     return b;
   }
 

@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "device/byte_io.h"
+
 namespace orv {
 
 namespace {
@@ -12,7 +14,9 @@ size_t WordOffset(int message) {
 }
 
 uint16_t WordAt(const TMemItem& item, size_t off) {
-  return static_cast<uint16_t>((item.FData[off] << 8) | item.FData[off + 1]);
+  ByteReader r(item.Bytes());
+  r.Seek(off);
+  return r.U16BE();
 }
 
 }  // namespace

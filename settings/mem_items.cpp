@@ -8,8 +8,8 @@ TMemItem::TMemItem(uint8_t aKind, uint32_t anAddr, uint32_t aSize)
     : FMemKind(aKind), FSize(aSize <= kMaxSection ? aSize : static_cast<uint32_t>(kMaxSection)), FAddr(anAddr) {}
 
 int32_t TMemItem::AsInt(size_t index) const {
+  if (index >= FData.size() / 4) throw ByteRangeError("word index beyond the region buffer");
   ByteReader r(FData.data(), FData.size());
-  if (index > FData.size() / 4) throw ByteRangeError("word index beyond the region buffer");
   r.Seek(index * 4);
   return static_cast<int32_t>(r.U32LE());
 }

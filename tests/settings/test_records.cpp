@@ -51,7 +51,7 @@ TEST(MemItem, CreateClearAndAsInt) {
   m.SetAsInt(511, -2);
   EXPECT_EQ(m.FData[2044], 0xFE);
   EXPECT_EQ(m.FData[2047], 0xFF);
-  EXPECT_THROW(m.AsInt(513), ByteRangeError);
+  EXPECT_THROW(m.AsInt(512), ByteRangeError);
   EXPECT_THROW(m.SetAsInt(512, 0), ByteRangeError);
   m.Clear();
   EXPECT_EQ(std::accumulate(m.FData.begin(), m.FData.end(), 0), 0);
