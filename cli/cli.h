@@ -15,7 +15,7 @@
 namespace orv::cli {
 
 // Exit codes.
-enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3 };
+enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3, kExitCancelled = 4 };
 
 struct GlobalOptions {
   int simModel = 0;           // --sim MODEL: an in-process simulated unit of model 1..4

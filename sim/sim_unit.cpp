@@ -8,6 +8,7 @@
 #include "device/checksums.h"
 #include "device/orvantis.h"
 #include "sim/sim_diag.h"
+#include "sim/sim_settings.h"
 
 namespace orv::sim {
 
@@ -34,6 +35,7 @@ SimUnit::SimUnit(SimConfig cfg) : cfg_(cfg), rom_(kRomEnd - kRomBase, 0), rng_(c
   id_ = MakeIdentity(cfg_);
   InstallHandlers();
   InstallDiagHandler(*this);
+  LoadFactorySettings(*this);
 }
 
 void SimUnit::InstallHandlers() {

@@ -1,0 +1,310 @@
+#include "settings/settings_session.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <exception>
+
+#include "device/identity.h"
+#include "device/orvantis.h"
+#include "settings/factory_images.h"
+#include "settings/file_io.h"
+#include "settings/sms_text.h"
+
+namespace orv {
+
+namespace {
+
+using namespace settings_text;
+
+constexpr const char* kWriteStep = "Сохранение настроек в устройстве...";
+constexpr const char* kReadStep = "Чтение настроек устройства...";
+constexpr const char* kFileStep = "Сохранение настроек в файле...";
+constexpr const char* kDefaultsStep = "Заводские настройки...";
+constexpr size_t kMaxSettingsFile = 16u << 20;  // far above any settings stream
+
+std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* fmt, ...) {
+  char buf[512];
+  va_list ap;
+  va_start(ap, fmt);
+  std::vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  return buf;
+}
+
+const std::vector<std::string> kYesNo = {"Да", "Нет"};
+
+}  // namespace
+
+TSettingsSession::TSettingsSession(TOrvantis& link, Status& status, Prompts& prompts, PagesHook& pages,
+                                   TaskQueueHook& tasks)
+    : MemItems(CreateMemItems()), link_(link), status_(status), prompts_(prompts), pages_(pages), tasks_(tasks) {}
+
+void TSettingsSession::ShowProgress(const char* format, int i) {
+  const int percent = RegionProgress(i);
+  char text[64];
+  std::snprintf(text, sizeof text, format, percent);
+  status_.Progress(text, true, percent);
+}
+
+void TSettingsSession::HideProgress() { status_.Progress("", false); }
+
+bool TSettingsSession::ReadOptions() {
+  pages_.SetBusy(PagesHook::Button::kRead, true);
+  FOptionsRead = false;
+  bool ok = true;
+  std::string escaped;
+  try {
+    for (int i = 0; i < kRegionCount; ++i) {
+      TMemItem& item = MemItems[static_cast<size_t>(i)];
+      item.Clear();
+      ShowProgress(kReadProgress, i);
+      if (regionmask::Has(regionmask::kRead, i) && !link_.ReadROM(item.FData.data(), item.Addr(), item.Size())) {
+        status_.Log(kReadFailedLog);
+        if (status_.Request() == request::kReadAfterConnect) status_.FinishAction(kResError, kNotRead);
+        ok = false;
+        break;
+      }
+    }
+    // A read that stopped part-way leaves new, cleared and old regions side by
+    // side: that image must not go back to the unit.
+    FImageComplete = ok;
+    if (ok) {
+      FForceSaveSettings = false;
+      pages_.LoadData(MemItems);
+      status_.Replace(kReadStep, kRead, true);
+      if (status_.Request() == request::kReadAfterConnect) {
+        status_.FinishAction(kResOk, kConnected);
+        status_.SetStatus(request::kStepFinished);
+      }
+    }
+  } catch (const std::exception& e) {
+    ok = false;
+    escaped = e.what();
+  }
+  tasks_.Next();
+  FOptionsRead = ok;
+  HideProgress();
+  pages_.SetBusy(PagesHook::Button::kRead, false);
+  if (!escaped.empty()) {
+    prompts_.MessageBox(escaped);
+    return false;
+  }
+  if (ok && FForceSaveSettings) {
+    FForceSaveSettings = false;
+    WriteOptions();
+  }
+  return ok;
+}
+
+void TSettingsSession::WriteRegion(int k) {
+  TMemItem& item = MemItems[static_cast<size_t>(k)];
+  bool ok = link_.WriteROM(item.FData.data(), item.Addr(), item.Size());
+  if (ok) {
+    // The unit confirms each chunk, but only reading the region back shows
+    // that it holds what was sent.
+    std::vector<uint8_t> back(item.Size());
+    if (!link_.ReadROM(back.data(), item.Addr(), item.Size())) {
+      status_.Log("Контрольное чтение после записи не удалось");
+      ok = false;
+    } else if (!std::equal(back.begin(), back.end(), item.FData.begin())) {
+      status_.Log("Данные, прочитанные после записи, отличаются от записанных");
+      ok = false;
+    }
+  }
+  if (!ok) {
+    status_.Log(Format("Ошибка записи данных (%u bytes @%X)", item.Size(), item.Addr()));
+    status_.Replace(kWriteStep, kNotWritten, true);
+    status_.FinishAction(kResError, kWriteError);
+    throw WriteError{kWriteError};
+  }
+}
+
+void TSettingsSession::SendSaveCommand() {
+  if (link_.SendCmd(cmd::kSaveSettings)) return;
+  status_.Replace(kWriteStep, kNotWritten, true);
+  if (status_.Request() == request::kSync) status_.FinishAction(kResError, kNotSynced);
+  else status_.FinishAction(kResError, kSaveCommandError);
+  throw WriteError{kSaveCommandError};
+}
+
+bool TSettingsSession::WriteOptions() {
+  status_.SetStatus(request::kWriting);
+  pages_.SetBusy(PagesHook::Button::kApply, true);
+  bool ok = false;
+  std::string error;
+  try {
+    if (!FImageComplete) {
+      status_.Log(kImageIncomplete);
+      status_.Replace(kWriteStep, kNotWritten, true);
+      status_.FinishAction(kResError, kNotWritten);
+      throw WriteError{kImageIncomplete};
+    }
+    pages_.StoreData(MemItems);
+    for (int i = 0; i < kRegionCount; ++i) {
+      ShowProgress(kWriteProgress, i);
+      if (regionmask::Has(regionmask::kWrite, i)) WriteRegion(i);
+    }
+    SendSaveCommand();
+    status_.Replace(kWriteStep, kSaved, true);
+    status_.FinishAction(kResOk, kSynced);
+    ok = true;
+  } catch (const WriteError& e) {
+    error = e.text;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  HideProgress();
+  pages_.SetBusy(PagesHook::Button::kApply, false);
+  tasks_.Next();
+  if (!ok) prompts_.MessageBox(error);
+  return ok;
+}
+
+bool TSettingsSession::ReadPinFromUnit(TPIN& pin) {
+  return link_.ReadROM(pin.data(), kRegionAddr[kRegionConfig] + TConfigData::kPinOffset,
+                       static_cast<uint32_t>(pin.size()));
+}
+
+bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
+  if (!link_.OnLine()) {
+    status_.Log(kOffline);
+    tasks_.Next();
+    return false;
+  }
+  if (prompts_.WarningDialog(kDefaultsQuestion, kYesNo) != Prompts::Answer::kYes) {
+    tasks_.Next();
+    return false;
+  }
+  const uint8_t kind = link_.BootState.DeviceInfo.Kind;
+  if (kind >= 0x23 && prompts_.WarningDialog(kDefaultsQuestion3, kYesNo) != Prompts::Answer::kYes) {
+    tasks_.Next();
+    return false;
+  }
+  std::optional<std::vector<uint8_t>> stream = CreateOptStream(link_);
+  if (!stream) {
+    status_.Log(kNoFactoryStream);
+    tasks_.Next();
+    return false;
+  }
+  const std::string model = ModelName(kind);
+
+  // The reset keeps the unit's PIN: the options page's copy when the page
+  // holds what was read from the unit, otherwise the unit's own bytes.
+  TPIN pin{};
+  const std::optional<TPIN> pagePin = pages_.OptionsPIN();
+  if (pagePin && FOptionsRead) {
+    pin = *pagePin;
+  } else if (!ReadPinFromUnit(pin)) {
+    status_.Log(kPinNotRead);
+    prompts_.MessageBox(kPinNotRead);
+    tasks_.Next();
+    return false;
+  }
+
+  std::vector<std::string> list;
+  const StreamReadResult res = ReadOptionsFromStream(*stream, &list, MemItems);
+  FLastStreamMask = res.mask;
+  if (!res.Ok()) {  // the images are checked at build and by the tests
+    prompts_.MessageBox(res.message);
+    tasks_.Next();
+    return false;
+  }
+  FImageComplete = true;
+  std::copy(pin.begin(), pin.end(), MemItems[kRegionConfig].FData.begin() + TConfigData::kPinOffset);
+  pages_.SetOptionsPIN(pin);
+
+  status_.SetStatus(request::kWriting);
+  pages_.SetBusy(PagesHook::Button::kApply, true);
+  bool ok = false;
+  std::string error;
+  try {
+    const uint32_t writeMask = res.mask & ~regionmask::kNotRestored;
+    for (int i = 0; i < kRegionCount; ++i) {
+      ShowProgress(kWriteProgress, i);
+      if (regionmask::Has(writeMask, i)) WriteRegion(i);
+    }
+    if (!WriteSMS(list)) status_.Log(kSmsNotSaved);
+    SendSaveCommand();
+    status_.Replace(kDefaultsStep, Format("Заводские настройки %s установлены.", model.c_str()), true);
+    status_.FinishAction(kResOk, kDefaultsDone);
+    tasks_.AddToTail(task::kSyncSettings);
+    tasks_.AddToTail(task::kReadSettings);
+    ok = true;
+  } catch (const WriteError& e) {
+    error = e.text;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  HideProgress();
+  pages_.SetBusy(PagesHook::Button::kApply, false);
+  tasks_.Next();
+  if (!ok) prompts_.MessageBox(error);
+  return ok;
+}
+
+bool TSettingsSession::WriteSMS(const std::vector<std::string>& st) {
+  const std::vector<uint8_t> area = BuildSmsArea(st);
+  return link_.EraseFlash(kSmsFlashAddr, static_cast<uint32_t>(area.size())) &&
+         link_.WriteFlash(area.data(), kSmsFlashAddr, static_cast<uint32_t>(area.size()));
+}
+
+bool TSettingsSession::SaveOptions(const std::string& fileName) {
+  status_.SetStatus(request::kWriting);
+  pages_.SetBusy(PagesHook::Button::kApply, true);
+  bool ok = false;
+  std::string error;
+  try {
+    if (!FImageComplete) throw WriteError{kImageIncomplete};
+    pages_.StoreData(MemItems);
+    ByteWriter w(kSavedFileSize);
+    w.U32LE(streamhdr::kSaveHeader);
+    for (int k = 0; k < kRegionCount; ++k) {
+      ShowProgress(kWriteProgress, k);
+      if (regionmask::Has(streamhdr::kSaveHeader, k)) w.Bytes(MemItems[static_cast<size_t>(k)].Bytes());
+    }
+    std::string reason;
+    if (!WriteFileAtomically(fileName, w.Data(), reason))
+      throw WriteError{Format("Не удалось сохранить файл настроек \"%s\": %s", fileName.c_str(), reason.c_str())};
+    status_.Replace(kFileStep, kSaved, true);
+    status_.FinishAction(kResOk, kSavedToFile);
+    ok = true;
+  } catch (const WriteError& e) {
+    error = e.text;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  HideProgress();
+  pages_.SetBusy(PagesHook::Button::kApply, false);
+  tasks_.Next();
+  if (!ok) {
+    status_.Log(error);
+    prompts_.MessageBox(error);
+  }
+  return ok;
+}
+
+bool TSettingsSession::GetOptions(const std::string& fileName) {
+  std::vector<uint8_t> bytes;
+  std::string reason;
+  if (!ReadWholeFile(fileName, kMaxSettingsFile, bytes, reason)) {
+    prompts_.MessageBox(Format("Не удалось открыть файл настроек \"%s\": %s", fileName.c_str(), reason.c_str()));
+    return false;
+  }
+  SMSList.clear();
+  const StreamReadResult res = ReadOptionsFromStream(bytes, &SMSList, MemItems);
+  FLastStreamMask = res.mask;
+  if (res.Ok() && (res.mask & regionmask::kWrite) == regionmask::kWrite) FImageComplete = true;
+  bool ok = res.Ok();
+  if (!res.message.empty()) prompts_.MessageBox(res.message);
+  try {
+    pages_.LoadData(MemItems);
+  } catch (const std::exception& e) {
+    prompts_.MessageBox(e.what());
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace orv

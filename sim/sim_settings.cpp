@@ -1,0 +1,27 @@
+#include "sim/sim_settings.h"
+
+#include <stdexcept>
+
+#include "settings/factory_images.h"
+#include "settings/settings_stream.h"
+#include "settings/sms_text.h"
+#include "sim/sim_unit.h"
+
+namespace orv::sim {
+
+void LoadFactorySettings(SimUnit& unit) {
+  const TDeviceInfo dev = unit.Identity().bootState.DeviceInfo;
+  TMemItems items = CreateMemItems();
+  std::vector<std::string> sms;
+  const StreamReadResult res = ReadOptionsFromStream(CreateOptStream(dev.Kind, dev.PCB), &sms, items);
+  if (!res.Ok()) throw std::logic_error("factory image unreadable: " + res.message);
+  for (int k = 0; k < kRegionCount; ++k) {
+    const TMemItem& item = items[static_cast<size_t>(k)];
+    if (regionmask::Has(res.mask, k) && !unit.WriteRom(item.Addr(), item.FData.data(), item.Size()))
+      throw std::logic_error("region outside the simulated settings memory");
+  }
+  const std::vector<uint8_t> area = BuildSmsArea(sms);
+  unit.WriteFlash(kSmsFlashAddr, area.data(), static_cast<uint32_t>(area.size()));
+}
+
+}  // namespace orv::sim
