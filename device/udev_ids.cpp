@@ -34,17 +34,4 @@ std::optional<HidId> ParseHidId(std::string_view text) {
   return HidId{*bus, *vid, *pid};
 }
 
-std::optional<std::string_view> UeventProperty(std::string_view uevent, std::string_view name) {
-  size_t pos = 0;
-  while (pos < uevent.size()) {
-    size_t end = uevent.find('\n', pos);
-    if (end == std::string_view::npos) end = uevent.size();
-    const std::string_view line = uevent.substr(pos, end - pos);
-    if (line.size() > name.size() && line.compare(0, name.size(), name) == 0 && line[name.size()] == '=')
-      return line.substr(name.size() + 1);
-    pos = end + 1;
-  }
-  return std::nullopt;
-}
-
 }  // namespace orv

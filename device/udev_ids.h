@@ -18,7 +18,4 @@ struct HidId {
 // including ids that do not fit 16 bits.
 std::optional<HidId> ParseHidId(std::string_view text);
 
-// The property NAME of a uevent text (lines "NAME=value"), or nullopt.
-std::optional<std::string_view> UeventProperty(std::string_view uevent, std::string_view name);
-
 }  // namespace orv
