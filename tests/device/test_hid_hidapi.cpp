@@ -5,6 +5,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -72,6 +75,24 @@ TEST(HidapiBackend, TheHintNamesTheNodeTheRuleAndTheCommands) {
   for (const char* part : {"/dev/hidraw3", "60-orvantis.rules", "/etc/udev/rules.d", "udevadm control --reload",
                            "udevadm trigger"})
     EXPECT_NE(text.find(part), std::string::npos) << part;
+}
+
+// The rule grants the seat's user the unit's hidraw node: nothing else, and
+// never to everybody.
+TEST(UdevRule, GrantsTheSeatUserTheUnitsHidrawNodeOnly) {
+  const std::filesystem::path path = ORVANTIS_UDEV_RULE;
+  EXPECT_LT(path.filename().string(), "73-seat-late.rules") << "uaccess is applied by 73-seat-late.rules";
+  std::ifstream in(path);
+  ASSERT_TRUE(in) << path;
+  std::vector<std::string> rules;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line[0] != '#') rules.push_back(line);
+  ASSERT_EQ(rules.size(), 1u);
+  const std::string& r = rules[0];
+  for (const char* part : {"SUBSYSTEM==\"hidraw\"", "ATTRS{idVendor}==\"c1ca\"", "ATTRS{idProduct}==\"0003\"",
+                           "TAG+=\"uaccess\""})
+    EXPECT_NE(r.find(part), std::string::npos) << part;
+  EXPECT_FALSE(std::regex_search(r, std::regex("MODE|GROUP|OWNER|RUN"))) << r;
 }
 
 }  // namespace
