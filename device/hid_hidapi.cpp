@@ -208,8 +208,16 @@ class HidrawCore {
 struct HidapiController::Shared {
   Options options;
 
+  // Checked-out nodes. A holder whose node is gone no longer blocks the node
+  // name: a unit that comes back may get the same name before the holder has
+  // let go of its dead handle.
+  struct Holder {
+    std::weak_ptr<HidrawCore> core;
+    bool opening = true;          // reserved, not opened yet
+    const void* token = nullptr;  // identifies the holder for check-in
+  };
   std::mutex mutex;  // guards the devices and the access-denied state
-  std::map<std::string, std::weak_ptr<HidrawCore>> devices;  // checked out, by node
+  std::map<std::string, Holder> devices;
   std::function<void(const std::string&)> accessDenied;
   bool accessDeniedTold = false;
 
@@ -218,9 +226,28 @@ struct HidapiController::Shared {
 
   std::unique_ptr<UdevHidrawMonitor> monitor;
 
-  void CheckIn(const std::string& path) {
+  // Reserves `path` for a new holder; false while another holder uses it.
+  bool Reserve(const std::string& path, const void* token) {
     std::lock_guard<std::mutex> g(mutex);
-    devices.erase(path);
+    if (auto it = devices.find(path); it != devices.end()) {
+      if (it->second.opening) return false;
+      if (auto core = it->second.core.lock(); core && core->Plugged()) return false;
+    }
+    devices[path] = Holder{{}, true, token};
+    return true;
+  }
+
+  void Opened(const std::string& path, const void* token, const std::shared_ptr<HidrawCore>& core) {
+    std::lock_guard<std::mutex> g(mutex);
+    if (auto it = devices.find(path); it != devices.end() && it->second.token == token) {
+      it->second.core = core;
+      it->second.opening = false;
+    }
+  }
+
+  void CheckIn(const std::string& path, const void* token) {
+    std::lock_guard<std::mutex> g(mutex);
+    if (auto it = devices.find(path); it != devices.end() && it->second.token == token) devices.erase(it);
   }
 
   void OnUdev(const UdevHidrawMonitor::Event& ev) {
@@ -238,7 +265,7 @@ struct HidapiController::Shared {
     std::shared_ptr<HidrawCore> core;
     {
       std::lock_guard<std::mutex> g(mutex);
-      if (auto it = devices.find(ev.devnode); it != devices.end()) core = it->second.lock();
+      if (auto it = devices.find(ev.devnode); it != devices.end()) core = it->second.core.lock();
     }
     if (core) core->MarkUnplugged();
   }
@@ -248,12 +275,13 @@ namespace {
 
 class HidrawDevice final : public HidDevice {
  public:
-  HidrawDevice(std::shared_ptr<HidrawCore> core, std::shared_ptr<HidapiController::Shared> owner)
-      : core_(std::move(core)), owner_(std::move(owner)) {}
+  HidrawDevice(std::shared_ptr<HidrawCore> core, std::shared_ptr<HidapiController::Shared> owner,
+               std::unique_ptr<char> token)
+      : core_(std::move(core)), owner_(std::move(owner)), token_(std::move(token)) {}
   ~HidrawDevice() override {
     const std::string path = core_->Info().path;
     core_.reset();  // stops the reader and closes the node
-    owner_->CheckIn(path);
+    owner_->CheckIn(path, token_.get());
   }
   const HidDeviceInfo& Info() const override { return core_->Info(); }
   uint16_t InputReportByteLength() const override { return core_->Reports().inputLength; }
@@ -269,6 +297,7 @@ class HidrawDevice final : public HidDevice {
  private:
   std::shared_ptr<HidrawCore> core_;
   std::shared_ptr<HidapiController::Shared> owner_;
+  std::unique_ptr<char> token_;
 };
 
 }  // namespace
@@ -311,11 +340,9 @@ std::vector<HidDeviceInfo> HidapiController::Enumerate() {
 
 std::unique_ptr<HidDevice> HidapiController::CheckOut(const HidDeviceInfo& info) {
   Shared& s = *shared_;
-  {
-    std::lock_guard<std::mutex> g(s.mutex);
-    if (s.devices.count(info.path)) return nullptr;
-    s.devices[info.path];  // reserved while it is being opened
-  }
+  // The reservation's token is a fresh object's address, unique while it lives.
+  auto token = std::make_unique<char>();
+  if (!s.Reserve(info.path, token.get())) return nullptr;
   const auto deadline = std::chrono::steady_clock::now() + s.options.permissionRetry;
   int fd;
   for (;;) {
@@ -326,7 +353,7 @@ std::unique_ptr<HidDevice> HidapiController::CheckOut(const HidDeviceInfo& info)
       std::this_thread::sleep_for(kPermissionRetryStep);
       continue;
     }
-    s.CheckIn(info.path);
+    s.CheckIn(info.path, token.get());
     if (denied && IsUnit(info)) {
       std::function<void(const std::string&)> tell;
       {
@@ -344,15 +371,12 @@ std::unique_ptr<HidDevice> HidapiController::CheckOut(const HidDeviceInfo& info)
   const auto reports = ParseReportDescriptor(descriptor);
   if (descriptor.empty() || !reports) {
     ::close(fd);
-    s.CheckIn(info.path);
+    s.CheckIn(info.path, token.get());
     return nullptr;
   }
   auto core = std::make_shared<HidrawCore>(info, fd, *reports);
-  {
-    std::lock_guard<std::mutex> g(s.mutex);
-    s.devices[info.path] = core;
-  }
-  return std::make_unique<HidrawDevice>(std::move(core), shared_);
+  s.Opened(info.path, token.get(), core);
+  return std::make_unique<HidrawDevice>(std::move(core), shared_, std::move(token));
 }
 
 void HidapiController::SetArrivalHandler(ArrivalHandler handler) {

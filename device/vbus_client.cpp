@@ -20,7 +20,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
-#include <set>
+#include <map>
 #include <thread>
 
 #include "device/vbus_protocol.h"
@@ -103,8 +103,11 @@ struct VbusController::Shared {
   std::string dir;
   std::string error;
 
+  // Checked-out units by socket path, with their holder's "still plugged"
+  // flag: a unit that came back (after a restart) may be checked out again
+  // before the holder of its dead connection has let go.
   std::mutex mutex;
-  std::set<std::string> checkedOut;
+  std::map<std::string, std::shared_ptr<std::atomic<bool>>> checkedOut;
 
   std::mutex arrivalMutex;  // held while the arrival handler runs
   ArrivalHandler arrival;
@@ -113,9 +116,17 @@ struct VbusController::Shared {
   int stopFd = -1;
   std::thread watcher;
 
-  void CheckIn(const std::string& path) {
+  std::shared_ptr<std::atomic<bool>> Reserve(const std::string& path) {
     std::lock_guard<std::mutex> g(mutex);
-    checkedOut.erase(path);
+    auto& holder = checkedOut[path];
+    if (holder && holder->load()) return nullptr;
+    holder = std::make_shared<std::atomic<bool>>(true);
+    return holder;
+  }
+
+  void CheckIn(const std::string& path, const std::shared_ptr<std::atomic<bool>>& holder) {
+    std::lock_guard<std::mutex> g(mutex);
+    if (auto it = checkedOut.find(path); it != checkedOut.end() && it->second == holder) checkedOut.erase(it);
   }
 
   void Watch();
@@ -126,8 +137,10 @@ namespace {
 
 class VbusDevice final : public HidDevice {
  public:
-  VbusDevice(std::shared_ptr<VbusController::Shared> bus, HidDeviceInfo info, const vbus::Hello& hello, int fd)
+  VbusDevice(std::shared_ptr<VbusController::Shared> bus, std::shared_ptr<std::atomic<bool>> plugged,
+             HidDeviceInfo info, const vbus::Hello& hello, int fd)
       : bus_(std::move(bus)),
+        plugged_(std::move(plugged)),
         info_(std::move(info)),
         inputLength_(hello.inputLength),
         outputLength_(hello.outputLength),
@@ -140,7 +153,7 @@ class VbusDevice final : public HidDevice {
     ::shutdown(fd_, SHUT_RDWR);  // wakes the reader; the unit sees the handle close
     reader_.join();
     ::close(fd_);
-    bus_->CheckIn(info_.path);
+    bus_->CheckIn(info_.path, plugged_);
   }
 
   const HidDeviceInfo& Info() const override { return info_; }
@@ -148,7 +161,7 @@ class VbusDevice final : public HidDevice {
   uint16_t OutputReportByteLength() const override { return outputLength_; }
 
   bool WriteReport(const uint8_t* report, size_t size, int& error) override {
-    if (!plugged_) {
+    if (!*plugged_) {
       error = ENODEV;
       return false;
     }
@@ -168,12 +181,12 @@ class VbusDevice final : public HidDevice {
     onUnplug_ = std::move(onUnplug);
   }
 
-  bool Plugged() const override { return plugged_.load(); }
+  bool Plugged() const override { return plugged_->load(); }
   std::string LockName() const override { return info_.path; }
 
   void Flush() override {
     std::unique_lock<std::mutex> lk(flushMutex_);
-    flushCond_.wait_for(lk, kFlushTimeout, [this] { return !plugged_ || (!busy_ && Queued() == 0); });
+    flushCond_.wait_for(lk, kFlushTimeout, [this] { return !*plugged_ || (!busy_ && Queued() == 0); });
   }
 
  private:
@@ -218,7 +231,7 @@ class VbusDevice final : public HidDevice {
   void MarkUnplugged() {
     {
       std::lock_guard<std::mutex> g(flushMutex_);
-      plugged_ = false;
+      *plugged_ = false;
     }
     flushCond_.notify_all();
     std::lock_guard<std::mutex> g(handlerMutex_);
@@ -226,12 +239,12 @@ class VbusDevice final : public HidDevice {
   }
 
   std::shared_ptr<VbusController::Shared> bus_;
+  std::shared_ptr<std::atomic<bool>> plugged_;  // shared with the controller
   HidDeviceInfo info_;
   uint16_t inputLength_;
   uint16_t outputLength_;
   int fd_;
   std::atomic<bool> stop_{false};
-  std::atomic<bool> plugged_{true};
 
   std::mutex handlerMutex_;
   InputHandler onInput_;
@@ -334,17 +347,15 @@ std::vector<HidDeviceInfo> VbusController::Enumerate() {
 }
 
 std::unique_ptr<HidDevice> VbusController::CheckOut(const HidDeviceInfo& info) {
-  {
-    std::lock_guard<std::mutex> g(shared_->mutex);
-    if (!shared_->checkedOut.insert(info.path).second) return nullptr;
-  }
+  auto holder = shared_->Reserve(info.path);
+  if (!holder) return nullptr;
   vbus::Hello hello;
   const int fd = ConnectUnit(info.path, hello);
   if (fd < 0) {
-    shared_->CheckIn(info.path);
+    shared_->CheckIn(info.path, holder);
     return nullptr;
   }
-  return std::make_unique<VbusDevice>(shared_, InfoOf(info.path, hello), hello, fd);
+  return std::make_unique<VbusDevice>(shared_, std::move(holder), InfoOf(info.path, hello), hello, fd);
 }
 
 void VbusController::SetArrivalHandler(ArrivalHandler handler) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -146,6 +147,27 @@ TEST_F(VbusTest, StaleSocketOfAKilledUnitIsNotAUnit) {
   std::string error;
   EXPECT_FALSE(twin.Start(error)) << "a live unit of the same name stays";
   EXPECT_NE(error.find("plugged in already"), std::string::npos) << error;
+}
+
+TEST_F(VbusTest, UnitBackUnderItsOldNameCanBeCheckedOutBeforeTheDeadHandleIsGone) {
+  auto unit = StartUnit(9);
+  VbusController c(bus_);
+  const auto info = c.Enumerate().at(0);
+  auto dead = c.CheckOut(info);
+  ASSERT_NE(dead, nullptr);
+  EXPECT_EQ(c.CheckOut(info), nullptr) << "one holder at a time";
+  std::promise<void> gone;
+  dead->SetHandlers({}, [&] { gone.set_value(); });
+  unit->Stop();
+  ASSERT_EQ(gone.get_future().wait_for(1s), std::future_status::ready);
+  ASSERT_FALSE(dead->Plugged());
+
+  unit = StartUnit(9);
+  auto fresh = c.CheckOut(info);
+  ASSERT_NE(fresh, nullptr);
+  dead.reset();  // letting go of the dead handle leaves the new one checked out
+  EXPECT_EQ(c.CheckOut(info), nullptr);
+  EXPECT_TRUE(fresh->Plugged());
 }
 
 TEST_F(VbusTest, RestartTakesTheUnitAwayAndBringsItBack) {
