@@ -81,6 +81,7 @@ TOrvantis& Context::Link() {
 }
 
 TOrvantis* Context::RequireUnit() {
+  if (!Controller()) return nullptr;  // the reason was printed
   TOrvantis& link = Link();
   if (!link.OnLine()) {
     ProcessNotices(200);  // a unit announced just now

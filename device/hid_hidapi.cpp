@@ -179,7 +179,8 @@ class HidrawCore {
         busy_ = false;
       }
       flushCond_.notify_all();
-      if (n < 0 && err != EINTR && err != EAGAIN) {
+      // hidraw never returns an empty report: end of file means the node is gone.
+      if (n == 0 || (n < 0 && err != EINTR && err != EAGAIN)) {
         MarkUnplugged();
         return;
       }
@@ -324,6 +325,7 @@ HidapiController::~HidapiController() {
 std::vector<HidDeviceInfo> HidapiController::Enumerate() {
   std::vector<HidDeviceInfo> out;
   std::set<std::string> seen;
+  std::lock_guard<std::mutex> g(LibudevMutex());  // hidapi enumerates through libudev
   hid_device_info* list = hid_enumerate(0, 0);
   for (const hid_device_info* d = list; d; d = d->next) {
     if (!d->path || !seen.insert(d->path).second) continue;

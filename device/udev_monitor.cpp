@@ -10,7 +10,13 @@
 
 namespace orv {
 
+std::mutex& LibudevMutex() {
+  static std::mutex m;
+  return m;
+}
+
 UdevHidrawMonitor::UdevHidrawMonitor(Handler handler) : handler_(std::move(handler)) {
+  std::lock_guard<std::mutex> g(LibudevMutex());
   udev_ = udev_new();
   if (udev_) monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
   if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
@@ -34,6 +40,7 @@ UdevHidrawMonitor::~UdevHidrawMonitor() {
     thread_.join();
   }
   if (stopFd_ >= 0) ::close(stopFd_);
+  std::lock_guard<std::mutex> g(LibudevMutex());
   if (monitor_) udev_monitor_unref(monitor_);
   if (udev_) udev_unref(udev_);
 }
@@ -48,26 +55,31 @@ void UdevHidrawMonitor::Run() {
     }
     if (p[1].revents) return;
     if (!p[0].revents) continue;
-    udev_device* dev = udev_monitor_receive_device(monitor_);
-    if (!dev) continue;
-    const char* action = udev_device_get_action(dev);
-    const char* node = udev_device_get_devnode(dev);
     Event ev;
-    ev.devnode = node ? node : "";
-    // "change" comes, for instance, after `udevadm trigger` applied new access
-    // rights: a node that could not be opened before may open now.
-    if (action && node && (std::strcmp(action, "add") == 0 || std::strcmp(action, "change") == 0)) {
-      ev.added = true;
-      // The hidraw node's parent "hid" device carries the ids.
-      if (udev_device* hid = udev_device_get_parent_with_subsystem_devtype(dev, "hid", nullptr)) {
-        if (const char* id = udev_device_get_property_value(hid, "HID_ID")) ev.id = ParseHidId(id);
-        if (const char* name = udev_device_get_property_value(hid, "HID_NAME")) ev.name = name;
+    bool report = false;
+    {
+      std::lock_guard<std::mutex> g(LibudevMutex());
+      udev_device* dev = udev_monitor_receive_device(monitor_);
+      if (!dev) continue;
+      const char* action = udev_device_get_action(dev);
+      const char* node = udev_device_get_devnode(dev);
+      ev.devnode = node ? node : "";
+      // "change" comes, for instance, after `udevadm trigger` applied new access
+      // rights: a node that could not be opened before may open now.
+      if (action && node && (std::strcmp(action, "add") == 0 || std::strcmp(action, "change") == 0)) {
+        ev.added = true;
+        report = true;
+        // The hidraw node's parent "hid" device carries the ids.
+        if (udev_device* hid = udev_device_get_parent_with_subsystem_devtype(dev, "hid", nullptr)) {
+          if (const char* id = udev_device_get_property_value(hid, "HID_ID")) ev.id = ParseHidId(id);
+          if (const char* name = udev_device_get_property_value(hid, "HID_NAME")) ev.name = name;
+        }
+      } else if (action && node && std::strcmp(action, "remove") == 0) {
+        report = true;
       }
-      handler_(ev);
-    } else if (action && node && std::strcmp(action, "remove") == 0) {
-      handler_(ev);
+      udev_device_unref(dev);
     }
-    udev_device_unref(dev);
+    if (report) handler_(ev);
   }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -14,6 +15,10 @@ struct udev;
 struct udev_monitor;
 
 namespace orv {
+
+// Held around every use of libudev here and by hidapi's enumeration: libudev
+// keeps some process-wide state without locks of its own.
+std::mutex& LibudevMutex();
 
 class UdevHidrawMonitor {
  public:

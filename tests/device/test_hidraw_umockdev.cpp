@@ -231,6 +231,18 @@ TEST_F(HidrawUmockdev, AccessGrantedLaterIsPickedUpOnTheChangeEvent) {
 // program starts itself again under umockdev-wrapper.
 int main(int argc, char** argv) {
   if (!orv::UnderUmockdev()) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The preload library is loaded before the sanitizer's runtime.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    const std::string opts = std::string(asan ? asan : "") + (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
+    ::setenv("ASAN_OPTIONS", opts.c_str(), 1);
+#endif
+#if defined(__SANITIZE_THREAD__)
+    const char* tsan = std::getenv("TSAN_OPTIONS");
+    const std::string topts = std::string(tsan ? tsan : "") + (tsan && *tsan ? ":" : "") +
+                              "suppressions=" + TSAN_UMOCKDEV_SUPPRESSIONS;
+    ::setenv("TSAN_OPTIONS", topts.c_str(), 1);
+#endif
     std::vector<char*> args{const_cast<char*>(UMOCKDEV_WRAPPER_PATH)};
     args.insert(args.end(), argv, argv + argc);
     args.push_back(nullptr);
