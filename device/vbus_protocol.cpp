@@ -73,6 +73,11 @@ bool EnsureBusDir(const std::string& dir, std::string& error) {
     error = dir + ": not a folder";
     return false;
   }
+  // Sockets in a folder someone else controls could be anybody's "unit".
+  if (st.st_uid != ::getuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
+    error = dir + ": belongs to another user or is writable by others";
+    return false;
+  }
   return true;
 }
 

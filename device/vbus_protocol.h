@@ -44,7 +44,8 @@ std::optional<Hello> DecodeHello(std::span<const uint8_t> message);
 // XDG_RUNTIME_DIR is unset.
 std::string DefaultBusDir();
 // Creates the folder (and missing parents) with mode 0700; false with `error`
-// set when that fails or the path is not a folder.
+// set when that fails, the path is not a folder, or the folder is not the
+// user's own or others may write to it.
 bool EnsureBusDir(const std::string& dir, std::string& error);
 
 }  // namespace orv::vbus

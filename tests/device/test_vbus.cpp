@@ -2,6 +2,7 @@
 // links that find it, see it come and go, and share it.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -106,6 +107,20 @@ TEST_F(VbusTest, ArrivalAndRemovalAreSeenPromptly) {
   ASSERT_TRUE(l.Until([&] { return l.unplugs == 1; }));
   EXPECT_LT(SteadyClock::now() - pulled, 500ms);
   EXPECT_FALSE(l.link->OnLine());
+}
+
+TEST_F(VbusTest, FolderOthersMayWriteToIsRefused) {
+  ASSERT_TRUE(std::filesystem::create_directories(bus_));
+  ::chmod(bus_.c_str(), 0777);
+  VbusController c(bus_);
+  EXPECT_NE(c.Error().find("writable by others"), std::string::npos) << c.Error();
+  EXPECT_TRUE(c.Enumerate().empty());
+  sim::VbusUnitOptions opt;
+  opt.busDir = bus_;
+  sim::VbusUnit unit(std::make_shared<sim::SimUnit>(), opt);
+  std::string error;
+  EXPECT_FALSE(unit.Start(error));
+  EXPECT_NE(error.find("writable by others"), std::string::npos) << error;
 }
 
 TEST_F(VbusTest, SecondUnitReplacesTheFirst) {
