@@ -14,12 +14,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "device/hid_hidapi.h"
 #include "device/orvantis.h"
 #include "sim/report_codec.h"
 #include "sim/sim_unit.h"
+#include "support/process.h"
 #include "support/test_link.h"
 
 namespace orv {
@@ -60,12 +62,17 @@ std::string UnitDevice(const std::string& name, int in, int out, const char* vid
 class HidrawUmockdev : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The link's lock files go to the test's own folder.
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) oldRuntime_ = old;
+    ::setenv("XDG_RUNTIME_DIR", runtime_.Path().c_str(), 1);
     tb_ = umockdev_testbed_new();
   }
   void TearDown() override {
     stop_ = true;
     if (unitThread_.joinable()) unitThread_.join();
     if (tb_) g_object_unref(tb_);
+    if (oldRuntime_) ::setenv("XDG_RUNTIME_DIR", oldRuntime_->c_str(), 1);
+    else ::unsetenv("XDG_RUNTIME_DIR");
   }
 
   void Add(const std::string& description) {
@@ -132,6 +139,8 @@ class HidrawUmockdev : public ::testing::Test {
     int plugs = 0, unplugs = 0;
   };
 
+  test::TempDir runtime_;
+  std::optional<std::string> oldRuntime_;
   UMockdevTestbed* tb_ = nullptr;
   std::atomic<bool> stop_{false};
   std::thread unitThread_;
