@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -46,6 +47,9 @@ class Context {
   TOrvantis* RequireUnit();
   // Delivers plug and unplug notices for up to `ms` milliseconds.
   void ProcessNotices(uint32_t ms);
+  // Callbacks the link calls after a unit was attached or removed (on this
+  // thread, from ProcessHIDMessages). Set them before the first Link().
+  void SetPlugCallbacks(std::function<void()> plug, std::function<void()> unplug);
 
  private:
   struct Impl;

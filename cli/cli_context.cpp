@@ -3,6 +3,8 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "device/hid_hidapi.h"
+#include "device/vbus_client.h"
 #include "sim/sim_hid.h"
 
 namespace orv::cli {
@@ -11,6 +13,7 @@ struct Context::Impl {
   std::unique_ptr<HidController> controller;
   bool controllerTried = false;
   std::unique_ptr<TOrvantis> link;
+  std::function<void()> onPlug, onUnplug;
 };
 
 Context::Context(GlobalOptions options) : options_(std::move(options)), impl_(std::make_unique<Impl>()) {}
@@ -33,10 +36,25 @@ HidController* Context::Controller() {
     sim::SimTransportOptions transport;
     transport.reportPeriod = std::chrono::microseconds(options_.timingUs);
     impl_->controller = std::make_unique<sim::SimHidController>(std::move(unit), transport);
+  } else if (!options_.bus.empty()) {
+    auto bus = std::make_unique<VbusController>(options_.bus);
+    if (!bus->Error().empty()) {
+      std::cerr << "Виртуальная шина HID недоступна: " << bus->Error() << "\n";
+      return nullptr;
+    }
+    impl_->controller = std::move(bus);
   } else {
-    std::cerr << "Нет доступа к USB-устройствам: укажите --sim МОДЕЛЬ для работы с имитатором блока\n";
+    auto hid = std::make_unique<HidapiController>();
+    // The most common reason a unit "is not seen": its node is not ours to open.
+    hid->SetAccessDeniedHandler([](const std::string& devnode) { std::cerr << UdevRuleMissingText(devnode); });
+    impl_->controller = std::move(hid);
   }
   return impl_->controller.get();
+}
+
+void Context::SetPlugCallbacks(std::function<void()> plug, std::function<void()> unplug) {
+  impl_->onPlug = std::move(plug);
+  impl_->onUnplug = std::move(unplug);
 }
 
 TOrvantis& Context::Link() {
@@ -53,13 +71,17 @@ TOrvantis& Context::Link() {
         std::fprintf(stderr, "%s\n", line.c_str());
       };
     }
-    impl_->link = std::make_unique<TOrvantis>(Controller(), nullptr, nullptr, std::move(log));
+    Impl* impl = impl_.get();
+    impl_->link = std::make_unique<TOrvantis>(
+        Controller(), [impl](TOrvantis*) { if (impl->onPlug) impl->onPlug(); },
+        [impl](TOrvantis*) { if (impl->onUnplug) impl->onUnplug(); }, std::move(log));
     impl_->link->SetUseSync(false);
   }
   return *impl_->link;
 }
 
 TOrvantis* Context::RequireUnit() {
+  if (!Controller()) return nullptr;  // the reason was printed
   TOrvantis& link = Link();
   if (!link.OnLine()) {
     ProcessNotices(200);  // a unit announced just now

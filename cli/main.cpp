@@ -25,6 +25,7 @@ int Usage(std::ostream& out, int rc) {
          "  --faults SPEC    faults the simulated unit injects (see 'orvantis-sim faults')\n"
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
          "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
+         "                   without --sim or --bus: the unit plugged in by USB\n"
          "  --trace          print the link's packet trace on stderr\n\ncommands:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
   return rc;

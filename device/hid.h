@@ -46,6 +46,11 @@ class HidDevice {
   // Name of the cross-process exchange lock for this unit; empty when the
   // device cannot be shared with other processes.
   virtual std::string LockName() const = 0;
+  // Returns once the input reports that had reached this process when it was
+  // called have been handed to the input handler (a bounded wait). The link
+  // calls it before each send, so replies to an exchange of another process
+  // that are still queued for this handle count as stale, not as the answer.
+  virtual void Flush() {}
 };
 
 class HidController {

@@ -317,6 +317,9 @@ bool TOrvantis::SendLocked(std::span<const uint8_t> data) {
   // Without a device the first report fails like a failed write would.
   const size_t chunk = att ? att->outputLength - 1u : 0u;
   OutputReport.assign(att ? att->outputLength : 1u, 0);
+  // Reports already on their way to this process (another process's exchange
+  // with the same unit) must land before the mark, so they count as stale.
+  if (att) att->device->Flush();
   uint8_t mark;
   {
     std::lock_guard<std::mutex> g(FMutex);

@@ -1,18 +1,107 @@
 // orvantis-sim: serves simulated Orvantis units and the maker's server for the
 // configurator and its tests.
-#include <cstring>
-#include <iostream>
-#include <string>
+#include <signal.h>
 
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_unit.h"
+#include "sim/vbus_unit.h"
 
 namespace {
 
 int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
+         "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
+         "            plug one simulated unit into the virtual HID bus and serve it until\n"
+         "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            Default bus: "
+      << orv::vbus::DefaultBusDir()
+      << "\n"
          "  faults    describe the fault injection syntax\n";
   return rc;
+}
+
+long long Number(const std::string& opt, const std::string& text, long long lo, long long hi) {
+  size_t used = 0;
+  long long v = 0;
+  try {
+    v = std::stoll(text, &used, 10);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (text.empty() || used != text.size() || v < lo || v > hi)
+    throw std::invalid_argument(opt + ": expected a number from " + std::to_string(lo) + " to " + std::to_string(hi));
+  return v;
+}
+
+void Say(const std::string& line) {
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+int RunUnit(const std::vector<std::string>& args) {
+  orv::sim::SimConfig cfg;
+  orv::sim::VbusUnitOptions opt;
+  opt.busDir = orv::vbus::DefaultBusDir();
+  std::string faults;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-h" || a == "--help") return Usage(std::cout, 0);
+    if (i + 1 >= args.size()) throw std::invalid_argument("unknown option or missing value: " + a);
+    const std::string& v = args[++i];
+    if (a == "--bus") opt.busDir = v;
+    else if (a == "--model") cfg.model = static_cast<int>(Number(a, v, 1, 4));
+    else if (a == "--pcb") cfg.pcb = static_cast<uint8_t>(Number(a, v, 0, 255));
+    else if (a == "--serial") cfg.serial = static_cast<uint32_t>(Number(a, v, 0, 4294967295LL));
+    else if (a == "--timing-ms") opt.reportPeriod = std::chrono::milliseconds(Number(a, v, 0, 1000));
+    else if (a == "--faults") {
+      orv::sim::FaultPlan::Parse(v);  // a bad spec is a usage error before anything starts
+      faults = v;
+    } else if (a == "--name") {
+      if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')
+        throw std::invalid_argument("--name: a plain file name is needed");
+      opt.name = v;
+    } else {
+      throw std::invalid_argument("unknown option " + a);
+    }
+  }
+  if (opt.busDir.empty()) throw std::invalid_argument("--bus: a folder is needed");
+
+  // Signals are taken synchronously by this thread; block them before any
+  // other thread starts so none of those receives them.
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&set, s);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+
+  auto unit = std::make_shared<orv::sim::SimUnit>(cfg);
+  if (!faults.empty()) unit->Faults() = orv::sim::FaultPlan::Parse(faults);
+  orv::sim::VbusUnit server(unit, opt);
+  server.SetEventLog(Say);
+  std::string error;
+  if (!server.Start(error)) {
+    std::cerr << "orvantis-sim unit: " << error << "\n";
+    return 1;
+  }
+  for (;;) {
+    int sig = 0;
+    if (sigwait(&set, &sig) != 0) continue;
+    if (sig == SIGUSR1) server.Plug();
+    else if (sig == SIGUSR2) server.Unplug();
+    else break;
+  }
+  server.Stop();
+  return 0;
 }
 
 }  // namespace
@@ -20,10 +109,17 @@ int Usage(std::ostream& out, int rc) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage(std::cerr, 2);
   const std::string command = argv[1];
+  const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "-h" || command == "--help" || command == "help") return Usage(std::cout, 0);
-  if (command == "faults") {
-    std::cout << orv::sim::FaultPlan::Help();
-    return 0;
+  try {
+    if (command == "faults") {
+      std::cout << orv::sim::FaultPlan::Help();
+      return 0;
+    }
+    if (command == "unit") return RunUnit(args);
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "orvantis-sim " << command << ": " << e.what() << "\n";
+    return 2;
   }
   std::cerr << "orvantis-sim: unknown command '" << command << "'\n";
   return Usage(std::cerr, 2);

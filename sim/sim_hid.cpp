@@ -1,10 +1,13 @@
 #include "sim/sim_hid.h"
 
+#include "sim/unit_responder.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <thread>
 
@@ -83,21 +86,13 @@ struct SimHidController::Shared : std::enable_shared_from_this<SimHidController:
 
 namespace {
 
-class DeviceCore : public std::enable_shared_from_this<DeviceCore> {
+class DeviceCore final : public UnitResponder::Sink {
  public:
-  explicit DeviceCore(std::shared_ptr<SimHidController::Shared> bus) : bus_(std::move(bus)) {}
-
-  void Start() {
-    responder_ = std::thread([self = shared_from_this()] { self->Respond(); });
-  }
+  explicit DeviceCore(std::shared_ptr<SimHidController::Shared> bus)
+      : bus_(std::move(bus)), responder_(bus_->unit, bus_->timing, bus_->options.inputLength - 1u, *this) {}
 
   void Shutdown() {
-    {
-      std::lock_guard<std::mutex> g(mutex_);
-      stop_ = true;
-    }
-    cond_.notify_all();
-    if (responder_.joinable()) responder_.join();
+    responder_.Stop();
     std::lock_guard<std::mutex> g(bus_->mutex);
     if (plugged_) bus_->checkedOut = false;
   }
@@ -106,7 +101,7 @@ class DeviceCore : public std::enable_shared_from_this<DeviceCore> {
 
   void MarkUnplugged() {
     if (!plugged_.exchange(false)) return;
-    cond_.notify_all();
+    responder_.Cancel();
     std::lock_guard<std::mutex> g(handlerMutex_);
     if (onUnplug_) onUnplug_();
   }
@@ -121,11 +116,12 @@ class DeviceCore : public std::enable_shared_from_this<DeviceCore> {
       return false;
     }
     bus_->timing.Transfer();
-    std::lock_guard<std::mutex> g(mutex_);
-    if (auto pkt = assembler_.Feed(report + 1, size - 1)) {
-      requests_.push_back(std::move(*pkt));
-      cond_.notify_all();
+    std::optional<std::vector<uint8_t>> pkt;
+    {
+      std::lock_guard<std::mutex> g(mutex_);
+      pkt = assembler_.Feed(report + 1, size - 1);
     }
+    if (pkt) responder_.Submit(std::move(*pkt));
     return true;
   }
 
@@ -135,68 +131,33 @@ class DeviceCore : public std::enable_shared_from_this<DeviceCore> {
     onUnplug_ = std::move(un);
   }
 
- private:
-  void Deliver(const std::vector<uint8_t>& data) {
+  // UnitResponder::Sink
+  void Deliver(const std::vector<uint8_t>& data, uint64_t) override {
+    if (!plugged_) return;
     std::lock_guard<std::mutex> g(handlerMutex_);
     if (onInput_) onInput_(0, data.data(), data.size());
   }
-
-  void Respond() {
-    std::unique_lock<std::mutex> lk(mutex_);
-    for (;;) {
-      cond_.wait(lk, [this] { return stop_ || !requests_.empty(); });
-      if (stop_) return;
-      std::vector<uint8_t> pkt = std::move(requests_.front());
-      requests_.pop_front();
-      lk.unlock();
-      SimResponse resp = bus_->unit->Handle(pkt);
-      if (resp.unplug) {
-        bus_->Unplug();
-      } else {
-        if (resp.delayMs) {
-          lk.lock();
-          cond_.wait_for(lk, std::chrono::milliseconds(resp.delayMs), [this] { return stop_ || !plugged_; });
-          const bool quit = stop_;
-          lk.unlock();
-          if (quit) return;
-        }
-        for (const auto& noise : resp.noise) {
-          bus_->timing.Transfer();
-          if (plugged_) Deliver(noise);
-        }
-        const size_t dataLen = bus_->options.inputLength - 1u;
-        for (const auto& reply : resp.packets)
-          for (const auto& report : SplitIntoReports(reply, dataLen)) {
-            bus_->timing.Transfer();
-            if (plugged_) Deliver(report);
-          }
-        if (resp.restartMs >= 0) {
-          if (resp.restartDelayMs == 0) {
-            bus_->Restart(resp.restartMs);
-          } else {
-            std::weak_ptr<SimHidController::Shared> weak = bus_;
-            const int ms = resp.restartMs;
-            bus_->Post(std::chrono::milliseconds(resp.restartDelayMs), [weak, ms] {
-              if (auto bus = weak.lock()) bus->Restart(ms);
-            });
-          }
-        }
-      }
-      lk.lock();
+  void Unplug() override { bus_->Unplug(); }
+  void Restart(int restartMs, uint32_t delayMs) override {
+    if (delayMs == 0) {
+      bus_->Restart(restartMs);
+      return;
     }
+    std::weak_ptr<SimHidController::Shared> weak = bus_;
+    bus_->Post(std::chrono::milliseconds(delayMs), [weak, restartMs] {
+      if (auto bus = weak.lock()) bus->Restart(restartMs);
+    });
   }
 
+ private:
   std::shared_ptr<SimHidController::Shared> bus_;
   std::atomic<bool> plugged_{true};
-  std::mutex mutex_;
-  std::condition_variable cond_;
-  bool stop_ = false;
+  std::mutex mutex_;  // guards the assembler
   RequestAssembler assembler_;
-  std::deque<std::vector<uint8_t>> requests_;
-  std::thread responder_;
   std::mutex handlerMutex_;
   HidDevice::InputHandler onInput_;
   HidDevice::UnplugHandler onUnplug_;
+  UnitResponder responder_;  // last: its thread stops before the members above go
 };
 
 class SimHidDevice final : public HidDevice {
@@ -285,7 +246,6 @@ std::unique_ptr<HidDevice> SimHidController::CheckOut(const HidDeviceInfo& info)
     core = std::make_shared<DeviceCore>(shared_);
     shared_->devices.push_back(core);
   }
-  core->Start();
   return std::make_unique<SimHidDevice>(std::move(core), shared_);
 }
 
