@@ -65,7 +65,7 @@ int RunUnit(const std::vector<std::string>& args) {
     else if (a == "--serial") cfg.serial = static_cast<uint32_t>(Number(a, v, 0, 4294967295LL));
     else if (a == "--timing-ms") opt.reportPeriod = std::chrono::milliseconds(Number(a, v, 0, 1000));
     else if (a == "--faults") {
-      orv::sim::FaultPlan::Parse(v);  // a bad spec is a usage error before anything starts
+      orv::sim::FaultPlan::Parse(v);  // bad fault rules are a usage error before anything starts
       faults = v;
     } else if (a == "--name") {
       if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')

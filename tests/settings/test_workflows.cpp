@@ -52,7 +52,7 @@ struct Rig {
     const auto b = session.MemItems[k].Bytes();
     return {b.begin(), b.end()};
   }
-  void Faults(const std::string& spec) { Unit().Faults() = sim::FaultPlan::Parse(spec); }
+  void Faults(const std::string& rules) { Unit().Faults() = sim::FaultPlan::Parse(rules); }
   // Addresses of the settings-memory write requests.
   std::vector<uint32_t> WriteAddresses() {
     std::vector<uint32_t> out;
