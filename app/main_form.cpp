@@ -221,9 +221,14 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   idleInstalled_ = true;
   ScheduleIdle();
   FOrvantis->SetPump([this] { pump_.Run(); });
+  // The wake-up only posts an event: it runs on the HID, notifier and
+  // diagnostics threads and must return at once. The event delivers the
+  // notices and runs the owner calls on this thread.
   FOrvantis->SetNoticeWakeup([this] {
     if (!wakeupPending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(NoticeEventType()));
   });
+  // Whatever was queued before the wake-up existed is delivered too.
+  if (!wakeupPending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(NoticeEventType()));
   qApp->installEventFilter(this);
 }
 

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -17,18 +18,22 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "app/hidden_keys.h"
 #include "app/instance_slots.h"
 #include "app/main_form.h"
 #include "device/hid_hidapi.h"
 #include "device/orvantis.h"
+#include "device/owner_call.h"
 #include "pages/cl_frame.h"
 #include "pages/page_container.h"
 #include "pages/plug_message.h"
@@ -306,19 +311,29 @@ TEST_F(MainFormTest, TheSaveDialogOffersSettingsFilesAndAddsTheirExtension) {
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
   QStringList filters;
   QString suffix;
+  int tries = 0;
   QTimer driver;
   driver.setInterval(10);
   QObject::connect(&driver, &QTimer::timeout, [&] {
     auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    driver.stop();
+    if (!dialog || !dialog->isVisible()) return;
+    if (++tries > 200) {  // the dialog refuses the name: fail, do not hang
+      dialog->reject();
+      return;
+    }
     filters = dialog->nameFilters();
     suffix = dialog->defaultSuffix();
-    dialog->selectFile(QString::fromStdString(dir.File("unit")));
+    dialog->setDirectory(QString::fromStdString(dir.Path()));
+    // Typed by the user: the name field keeps what is typed while it has focus.
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+      name->setText("unit");
+    else
+      dialog->selectFile("unit");
     static_cast<QDialog*>(dialog)->accept();
   });
   driver.start();
   QTest::mouseClick(Find("btnToFile"), Qt::LeftButton);
+  driver.stop();
   EXPECT_EQ(filters, (QStringList{"файлы настроек (*.vesnar)", "все файлы (*)"}));
   EXPECT_EQ(suffix, "vesnar");
   EXPECT_EQ(QFileInfo(QString::fromStdString(dir.File("unit.vesnar"))).size(), 3692);
@@ -453,6 +468,24 @@ TEST_F(MainFormTest, TheWindowStaysAliveWhileTheLinkWaitsAndANestedExchangeIsRef
   EXPECT_TRUE(timerRan) << "events were processed during the wait";
   EXPECT_FALSE(nestedResult);
   EXPECT_TRUE(outer);
+}
+
+TEST_F(MainFormTest, OwnerCallsOfOtherThreadsRunOnTheWindowsThread) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  std::atomic<bool> finished{false}, ran{false}, onGuiThread{false};
+  std::thread poster([&] {
+    auto call = window->Link()->PostOwnerCall([&] {
+      ran = true;
+      onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+    finished = call->Wait(3000);
+  });
+  const bool done = WaitFor([&] { return ran.load(); }, 3000);
+  poster.join();
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(finished) << "the poster saw its call run";
+  EXPECT_TRUE(onGuiThread);
 }
 
 TEST_F(MainFormTest, SettingsAreRestoredAtStartAndSavedAtClose) {
