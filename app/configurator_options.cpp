@@ -71,6 +71,7 @@ std::string ConfiguratorUsage() {
          "  --faults SPEC    faults the simulated unit injects (see 'orvantis-sim faults')\n"
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
          "  --bus DIR        units served by orvantis-sim on the virtual HID bus in DIR (ORVANTIS_BUS)\n"
+         "                   without --sim or --bus: the unit plugged in by USB\n"
          "  --server URL     the maker's server (ORVANTIS_SERVER)\n"
          "  --ca FILE        CA certificate that the server's certificate is checked with (ORVANTIS_CA_FILE)\n";
 }

@@ -2,13 +2,15 @@
 
 #include <chrono>
 
+#include "device/hid_hidapi.h"
+#include "device/vbus_client.h"
 #include "sim/fault_plan.h"
 #include "sim/sim_hid.h"
 
 namespace orv {
 
-std::unique_ptr<HidController> CreateController(const ConfiguratorOptions& options, std::string& note) {
-  note.clear();
+ControllerChoice CreateController(const BackendOptions& options) {
+  ControllerChoice choice;
   if (options.simModel) {
     sim::SimConfig cfg;
     cfg.model = options.simModel;
@@ -18,14 +20,27 @@ std::unique_ptr<HidController> CreateController(const ConfiguratorOptions& optio
     if (!options.faults.empty()) unit->Faults() = sim::FaultPlan::Parse(options.faults);
     sim::SimTransportOptions transport;
     transport.reportPeriod = std::chrono::microseconds(options.timingUs);
-    return std::make_unique<sim::SimHidController>(std::move(unit), transport);
+    choice.controller = std::make_unique<sim::SimHidController>(std::move(unit), transport);
+  } else if (!options.bus.empty()) {
+    auto bus = std::make_unique<VbusController>(options.bus);
+    if (bus->Error().empty())
+      choice.controller = std::move(bus);
+    else
+      choice.error = "Виртуальная шина HID недоступна: " + bus->Error();
+  } else {
+    choice.controller = std::make_unique<HidapiController>();
   }
-  if (!options.bus.empty()) {
-    note = "Виртуальная шина HID (" + options.bus + ") в этой сборке не поддерживается: блок не будет найден";
-    return nullptr;
-  }
-  note = "Нет доступа к USB-устройствам: укажите --sim МОДЕЛЬ для работы с имитатором блока";
-  return nullptr;
+  return choice;
+}
+
+bool SetUnitRefusedHandler(HidController& controller, std::function<void(const std::string& text)> handler) {
+  auto* hid = dynamic_cast<HidapiController*>(&controller);
+  if (!hid) return false;
+  // The most common reason a unit "is not seen": its node is not ours to open.
+  hid->SetAccessDeniedHandler([handler = std::move(handler)](const std::string& devnode) {
+    if (handler) handler(UdevRuleMissingText(devnode));
+  });
+  return true;
 }
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 // orvantis-configurator: the configurator's window.
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -67,11 +68,22 @@ int main(int argc, char** argv) {
     return kExitTooMany;
   }
 
-  std::string note;
-  auto controller = orv::CreateController(options, note);
-  if (!note.empty()) std::cerr << note << "\n";
+  orv::BackendOptions backend;
+  backend.simModel = options.simModel;
+  backend.pcb = options.pcb;
+  backend.serial = options.serial;
+  backend.faults = options.faults;
+  backend.timingUs = options.timingUs;
+  backend.bus = options.bus;
+  orv::ControllerChoice choice = orv::CreateController(backend);
+  if (!choice.error.empty()) std::cerr << "orvantis-configurator: " << choice.error << "\n";
 
-  orv::TMainForm window(options, std::move(controller));
+  orv::TMainForm window(options, std::move(choice.controller));
+  if (!choice.error.empty()) {
+    // No unit can ever be found: say why, in the log and in a message box.
+    window.StatusOps().Log(choice.error);
+    QTimer::singleShot(0, &window, [&window, error = choice.error] { window.MessageBox(error); });
+  }
   instances.Listen([&window] {
     window.showNormal();
     window.raise();

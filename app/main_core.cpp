@@ -164,10 +164,12 @@ void MainCore::OnDeviceChange() {
   }
 }
 
+bool MainCore::Online() const { return link_ && link_->OnLine(); }
+
 void MainCore::DisableButtons(bool disable) {
   ButtonStates s;
   s.read = !disable;
-  s.factory = !disable && link_ && link_->OnLine();
+  s.factory = !disable && Online();
   view_.ApplyButtonStates(s);
 }
 

@@ -13,6 +13,7 @@
 #include "app/status_model.h"
 #include "app/task_table.h"
 #include "app/tasks.h"
+#include "settings/workflow_hooks.h"
 
 namespace orv {
 
@@ -38,6 +39,9 @@ class MainView {
   // An error raised by a task: shown in a message box.
   virtual void ReportError(const std::string& text) = 0;
   virtual void TaskStarted(uint8_t task) = 0;
+  // The read or the apply button is pressed and disabled while its workflow
+  // runs, and free again afterwards.
+  virtual void SetActionBusy(PagesHook::Button /*button*/, bool /*busy*/) {}
 };
 
 class MainCore {
@@ -46,6 +50,7 @@ class MainCore {
   MainCore(const MainCore&) = delete;
   MainCore& operator=(const MainCore&) = delete;
 
+  MainView& View() { return view_; }
   StatusModel& StatusPanel() { return status_; }
   TTasks& Tasks() { return tasks_; }
   TaskTable& Table() { return table_; }
@@ -68,6 +73,7 @@ class MainCore {
   // Refreshes everything that depends on the unit and queues the follow-ups.
   void OnDeviceChange();
   void DisableButtons(bool disable);
+  bool Online() const;
 
   // The first queue: 24 at the head when the update check is on, then 2 and 1
   // at the tail; the queue starts ready.

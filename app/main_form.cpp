@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,11 +17,14 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/controller_choice.h"
 #include "app/expert_mode.h"
+#include "app/file_filter.h"
 #include "app/header_button.h"
 #include "app/qt_settings_store.h"
 #include "device/orvantis.h"
@@ -32,6 +36,7 @@
 #include "pages/messages_frame.h"
 #include "pages/options_frame.h"
 #include "pages/page_container.h"
+#include "pages/page_data.h"
 #include "pages/plug_message.h"
 #include "pages/rstart_frame.h"
 
@@ -40,6 +45,7 @@ namespace orv {
 namespace {
 
 constexpr int kHintMs = 20000;
+constexpr int kTimer1Ms = 500;
 constexpr int kStatusPanelWidth = 280;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -106,6 +112,30 @@ class Header final : public QWidget {
 
 QString StyleColor(const Rgb& c) { return QStringLiteral("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); }
 
+// The dialog's filters from "caption|patterns|..."; "*.*" means every file.
+QStringList NameFilters(const std::string& filter) {
+  QStringList out;
+  for (const FileFilterEntry& e : ParseFileFilter(filter)) {
+    QStringList patterns;
+    for (const std::string& p : e.patterns) patterns << (p == "*.*" ? QStringLiteral("*") : Q(p));
+    out << Q(e.caption) + " (" + patterns.join(' ') + ")";
+  }
+  return out;
+}
+
+std::string ChooseFile(QWidget* parent, QFileDialog::AcceptMode mode, const std::string& title,
+                       const std::string& filter, const std::string& suggestedName) {
+  QFileDialog dialog(parent, Q(title));
+  dialog.setObjectName(mode == QFileDialog::AcceptSave ? "SaveDialog" : "OpenDialog");
+  dialog.setAcceptMode(mode);
+  dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setNameFilters(NameFilters(filter));
+  dialog.setDefaultSuffix(Q(DefaultExtension(filter)));
+  if (!suggestedName.empty()) dialog.selectFile(Q(suggestedName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+}
+
 }  // namespace
 
 // The hidden message receiver of the window (plug and unplug messages).
@@ -136,6 +166,9 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   core_.StatusPanel().SetView(this);
   core_.StatusPanel().SetPump(&pump_);
 
+  // A unit the backend may not open is worth telling the user about: the
+  // udev rule is missing.
+  if (controller_) SetUnitRefusedHandler(*controller_, [this](const std::string& text) { UnitRefused(text); });
   // 1. The device link on the window's controller. Its trace lines are not
   // kept. A unit that is plugged in now is attached by the constructor.
   FOrvantis = std::make_unique<TOrvantis>(
@@ -153,6 +186,15 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   LoadSettings();
   // 10.-12. The task queue with the start-up tasks.
   core_.StartQueue(settings_.CheckForUpdates);
+  // 14. The fifteen regions, in the settings workflows that the tasks and
+  // the top-bar buttons run.
+  pagesData_ = std::make_unique<TPagesData>(*LeftPanel);
+  workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pagesData_);
+  SetButtonHandler("btnBtnUp", [this] { workflows_->ReadFromDev(); });
+  SetButtonHandler("btnBtnDn", [this] { workflows_->Apply(); });
+  SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
+  SetButtonHandler("btnToFile", [this] { workflows_->SaveToFile(); });
+  SetButtonHandler("btnFromFile", [this] { workflows_->LoadFromFile(); });
   // 15. The configurator's own version.
   FV = OwnVersion();
   lbVer1->setText(Q(VersionText(FV)));
@@ -171,12 +213,22 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   idleTimer_->setSingleShot(true);
   idleTimer_->setInterval(0);
   connect(idleTimer_, &QTimer::timeout, this, &TMainForm::RunIdle);
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setSingleShot(true);
+  Timer1->setInterval(kTimer1Ms);
+  connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
   idleInstalled_ = true;
   ScheduleIdle();
   FOrvantis->SetPump([this] { pump_.Run(); });
+  // The wake-up only posts an event: it runs on the HID, notifier and
+  // diagnostics threads and must return at once. The event delivers the
+  // notices and runs the owner calls on this thread.
   FOrvantis->SetNoticeWakeup([this] {
     if (!wakeupPending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(NoticeEventType()));
   });
+  // Whatever was queued before the wake-up existed is delivered too.
+  if (!wakeupPending_.exchange(true)) QCoreApplication::postEvent(this, new QEvent(NoticeEventType()));
   qApp->installEventFilter(this);
 }
 
@@ -187,6 +239,9 @@ TMainForm::~TMainForm() {
   // No notice may be posted for a window that is going away.
   FOrvantis->SetNoticeWakeup({});
   FOrvantis->SetPump({});
+  Timer1->stop();
+  workflows_.reset();  // holds the link
+  pagesData_.reset();
   FOrvantis.reset();  // gives the unit back before its controller goes
   controller_.reset();
   core_.RegisterLink(nullptr);
@@ -465,8 +520,9 @@ void TMainForm::SetButtonHandler(const QString& name, std::function<void()> hand
 
 void TMainForm::UpdateButton(QAbstractButton* button) {
   const ButtonState& s = buttons_[button];
-  const bool enabled = s.allowed && static_cast<bool>(s.handler);
+  const bool enabled = s.allowed && !s.busy && static_cast<bool>(s.handler);
   button->setEnabled(enabled);
+  button->setDown(s.busy);
   if (button == btnBtnUp) aReadFromDev->setEnabled(enabled);
   if (button == btnBtnDn) aApply->setEnabled(enabled);
 }
@@ -476,6 +532,12 @@ void TMainForm::ApplyButtonStates(const ButtonStates& states) {
   buttons_[btnDef].allowed = states.factory;
   UpdateButton(btnBtnUp);
   UpdateButton(btnDef);
+}
+
+void TMainForm::SetActionBusy(PagesHook::Button button, bool busy) {
+  QAbstractButton* b = button == PagesHook::Button::kRead ? static_cast<QAbstractButton*>(btnBtnUp) : btnBtnDn;
+  buttons_[b].busy = busy;
+  UpdateButton(b);
 }
 
 void TMainForm::RunWorkflow(const std::function<void()>& fn) {
@@ -504,11 +566,49 @@ void TMainForm::ScheduleIdle() {
 
 void TMainForm::RunIdle() {
   idleWanted_ = false;
+  bool done = true;
   try {
-    if (!core_.Idle()) ScheduleIdle();
+    done = core_.Idle();
+    if (!done) ScheduleIdle();
   } catch (const std::exception& e) {
     ReportError(e.what());
   }
+  // A notice of the backend waits until the tasks that were ready have had
+  // their say on the status line.
+  if (done && !pendingNotice_.empty() && !core_.Idler().Busy()) {
+    const std::string text = std::move(pendingNotice_);
+    pendingNotice_.clear();
+    StatusOps().Display(text, true);
+  }
+}
+
+void TMainForm::UnitRefused(const std::string& text) {
+  QMetaObject::invokeMethod(
+      this,
+      [this, text] {
+        pendingNotice_ = text;
+        ScheduleIdle();
+      },
+      Qt::QueuedConnection);
+}
+
+void TMainForm::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  // Once, when the window first appears.
+  if (!e->spontaneous() && Timer1 && !shown_) {
+    shown_ = true;
+    Timer1->start();
+  }
+}
+
+void TMainForm::Timer1Timer() {
+  if (!workflows_) return;
+  // Never inside other work: try again once it has ended.
+  if (core_.Idler().Busy()) {
+    Timer1->start();
+    return;
+  }
+  RunWorkflow([this] { workflows_->StartUpTimer(); });
 }
 
 bool TMainForm::PostPlugMessage(PlugReceiver to, PlugMsg msg) {
@@ -648,13 +748,13 @@ void TMainForm::MessageBox(const std::string& msg) {
 
 std::string TMainForm::ChooseOpenFile(const std::string& title, const std::string& filter) {
   RestoreCursor();
-  return QFileDialog::getOpenFileName(this, Q(title), QString(), Q(filter)).toStdString();
+  return ChooseFile(this, QFileDialog::AcceptOpen, title, filter, {});
 }
 
 std::string TMainForm::ChooseSaveFile(const std::string& title, const std::string& filter,
                                       const std::string& suggestedName) {
   RestoreCursor();
-  return QFileDialog::getSaveFileName(this, Q(title), Q(suggestedName), Q(filter)).toStdString();
+  return ChooseFile(this, QFileDialog::AcceptSave, title, filter, suggestedName);
 }
 
 }  // namespace orv

@@ -15,6 +15,7 @@
 #include "app/hidden_keys.h"
 #include "app/main_core.h"
 #include "app/seams.h"
+#include "app/settings_actions.h"
 #include "app/status_model.h"
 #include "app/version.h"
 #include "device/hid.h"
@@ -33,6 +34,7 @@ namespace orv {
 
 class TOrvantis;
 class TPageContainer;
+class TPagesData;
 class HeaderButton;
 class HiddenWindow;
 
@@ -61,6 +63,12 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   bool ExpertMode() const;
   int MaxInstances() const { return FMaxInstances; }
   const BuildVersion& Version() const { return FV; }
+  // The settings workflows and the settings image (the fifteen regions).
+  SettingsActions& Workflows() { return *workflows_; }
+  TSettingsSession& Session() { return workflows_->Session(); }
+  // From any thread: the backend refused to open a unit; the text is shown on
+  // the status panel once the window has nothing else to do.
+  void UnitRefused(const std::string& text);
 
   // A top-bar button runs `handler` when clicked, as a workflow (no queued
   // task starts inside it; an error it raises is shown in a message box); a
@@ -81,6 +89,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   void ScheduleIdle() override;
   void ReportError(const std::string& text) override;
   void TaskStarted(uint8_t task) override;
+  void SetActionBusy(PagesHook::Button button, bool busy) override;
 
   // StatusView
   void PanelChanged(const StatusPanel& panel) override;
@@ -102,6 +111,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
 
  protected:
   bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
@@ -118,6 +128,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   void UpdateButton(QAbstractButton* button);
   void Click(QAbstractButton* button);
   void RestoreCursor();
+  void Timer1Timer();
 
   ConfiguratorOptions options_;
   std::unique_ptr<HidController> controller_;
@@ -129,6 +140,8 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   HiddenKeys keys_;
   BuildVersion FV;
   int FMaxInstances = 0;
+  std::unique_ptr<TPagesData> pagesData_;
+  std::unique_ptr<SettingsActions> workflows_;
 
   // top bar
   HeaderButton* btnFromFile = nullptr;
@@ -157,11 +170,15 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
 
   struct ButtonState {
     bool allowed = false;  // by DisableButtons; buttons it does not govern are always allowed
+    bool busy = false;     // its workflow runs: pressed and disabled
     std::function<void()> handler;
   };
   std::map<QAbstractButton*, ButtonState> buttons_;
 
   QTimer* idleTimer_ = nullptr;
+  QTimer* Timer1 = nullptr;
+  bool shown_ = false;
+  std::string pendingNotice_;
   bool idleInstalled_ = false;
   bool idleWanted_ = false;
   bool busyCursor_ = false;

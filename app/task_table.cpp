@@ -4,6 +4,8 @@ namespace orv {
 
 void TaskTable::Set(uint8_t number, TaskEntry entry) { entries_[number] = std::move(entry); }
 
+void TaskTable::Remove(uint8_t number) { entries_.erase(number); }
+
 bool TaskTable::Has(uint8_t number) const { return entries_.count(number) != 0; }
 
 bool TaskTable::Run(uint8_t number, Status& status) const {

@@ -21,6 +21,7 @@ struct TaskEntry {
 class TaskTable {
  public:
   void Set(uint8_t number, TaskEntry entry);
+  void Remove(uint8_t number);
   bool Has(uint8_t number) const;
   // Runs the entry of `number`; a number without an entry does nothing (and
   // so leaves the queue paused). Returns whether an entry ran.

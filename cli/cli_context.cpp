@@ -2,10 +2,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "app/controller_choice.h"
 #include "cli/cli.h"
-#include "device/hid_hidapi.h"
-#include "device/vbus_client.h"
-#include "sim/sim_hid.h"
 
 namespace orv::cli {
 
@@ -26,29 +24,20 @@ Context::~Context() {
 HidController* Context::Controller() {
   if (impl_->controllerTried) return impl_->controller.get();
   impl_->controllerTried = true;
-  if (options_.simModel) {
-    sim::SimConfig cfg;
-    cfg.model = options_.simModel;
-    cfg.pcb = static_cast<uint8_t>(options_.pcb);
-    cfg.serial = options_.serial;
-    auto unit = std::make_shared<sim::SimUnit>(cfg);
-    if (!options_.faults.empty()) unit->Faults() = sim::FaultPlan::Parse(options_.faults);
-    sim::SimTransportOptions transport;
-    transport.reportPeriod = std::chrono::microseconds(options_.timingUs);
-    impl_->controller = std::make_unique<sim::SimHidController>(std::move(unit), transport);
-  } else if (!options_.bus.empty()) {
-    auto bus = std::make_unique<VbusController>(options_.bus);
-    if (!bus->Error().empty()) {
-      std::cerr << "Виртуальная шина HID недоступна: " << bus->Error() << "\n";
-      return nullptr;
-    }
-    impl_->controller = std::move(bus);
-  } else {
-    auto hid = std::make_unique<HidapiController>();
-    // The most common reason a unit "is not seen": its node is not ours to open.
-    hid->SetAccessDeniedHandler([](const std::string& devnode) { std::cerr << UdevRuleMissingText(devnode); });
-    impl_->controller = std::move(hid);
+  BackendOptions backend;
+  backend.simModel = options_.simModel;
+  backend.pcb = options_.pcb;
+  backend.serial = options_.serial;
+  backend.faults = options_.faults;
+  backend.timingUs = options_.timingUs;
+  backend.bus = options_.bus;
+  ControllerChoice choice = CreateController(backend);
+  if (!choice.controller) {
+    std::cerr << choice.error << "\n";
+    return nullptr;
   }
+  SetUnitRefusedHandler(*choice.controller, [](const std::string& text) { std::cerr << text; });
+  impl_->controller = std::move(choice.controller);
   return impl_->controller.get();
 }
 

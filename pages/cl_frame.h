@@ -7,18 +7,16 @@
 #include <QColor>
 #include <QScrollArea>
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
 
+#include "settings/mem_items.h"
+
 class QPainter;
 
 namespace orv {
-
-struct TMemItem;  // a settings region
-using TMemItems = std::array<TMemItem, 15>;
 
 // Raised by an operation that a page does not provide.
 class EAbstractError : public std::logic_error {

@@ -8,6 +8,11 @@ namespace orv {
 class TMessagesFrame : public TCLFrame {
  public:
   explicit TMessagesFrame(QWidget* parent, QColor color = {}, uint8_t addr = 0) : TCLFrame(parent, "MessagesFrame", color, addr) {}
+  // No controls yet: there is no record to copy out or back.
+  void LoadData(TMemItems&) override {}
+  void StoreData(TMemItems&) override {}
+  using TCLFrame::LoadData;
+  using TCLFrame::StoreData;
 };
 
 }  // namespace orv

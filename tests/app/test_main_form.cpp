@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -15,60 +18,34 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "app/hidden_keys.h"
 #include "app/instance_slots.h"
 #include "app/main_form.h"
+#include "device/hid_hidapi.h"
 #include "device/orvantis.h"
+#include "device/owner_call.h"
 #include "pages/cl_frame.h"
 #include "pages/page_container.h"
 #include "pages/plug_message.h"
 #include "sim/sim_hid.h"
+#include "gui_support.h"
 #include "support/process.h"
 
 namespace orv {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QTest::qWait(5);
-  }
-  return true;
-}
-
-// Answers the next modal message box by the button with `caption` and keeps
-// what it showed.
-struct DialogAnswer {
-  explicit DialogAnswer(QString caption) : caption(std::move(caption)) {
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      timer.stop();
-      title = box->windowTitle();
-      text = box->text();
-      for (QAbstractButton* b : box->buttons()) buttons << b->text();
-      for (QAbstractButton* b : box->buttons())
-        if (b->text() == this->caption) {
-          b->click();
-          return;
-        }
-      box->reject();
-    });
-    timer.start();
-  }
-  QString caption;
-  QTimer timer;
-  QString title, text;
-  QStringList buttons;
-};
+using test::DialogAnswer;
+using test::WaitFor;
 
 class MainFormTest : public ::testing::Test {
  protected:
@@ -96,10 +73,18 @@ class MainFormTest : public ::testing::Test {
     return w;
   }
   QString Text(const char* label) { return Find<QLabel>(label)->text(); }
-  bool Logged(const QString& line) {
-    for (const auto& l : window->StatusOps().LogLines())
-      if (QString::fromStdString(l) == line) return true;
-    return false;
+  bool Logged(const QString& line) { return LogCount(line) > 0; }
+  int LogCount(const QString& line) {
+    int n = 0;
+    for (const auto& l : window->StatusOps().LogLines()) n += QString::fromStdString(l) == line;
+    return n;
+  }
+  // Position of the first log line equal to `line`; -1 when there is none.
+  int LogIndex(const QString& line) {
+    const auto& lines = window->StatusOps().LogLines();
+    for (size_t i = 0; i < lines.size(); ++i)
+      if (QString::fromStdString(lines[i]) == line) return static_cast<int>(i);
+    return -1;
   }
   QAction* Action(const char* name) { return window->findChild<QAction*>(name); }
 
@@ -108,27 +93,32 @@ class MainFormTest : public ::testing::Test {
   std::unique_ptr<TMainForm> window;
 };
 
-TEST_F(MainFormTest, StartUpRunsTheConnectionTaskAndReportsThePresentUnit) {
+TEST_F(MainFormTest, StartUpRunsTheConnectionTaskThenReadsThePresentUnit) {
   Open();
   QSignalSpy started(window.get(), &TMainForm::taskStarted);
   EXPECT_EQ(window->windowTitle(), "Конфигуратор Orvantis");
-  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK"; })) << Text("lbRes").toStdString();
-  ASSERT_EQ(started.count(), 1);
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; })) << Text("lbStatus").toStdString();
+  ASSERT_EQ(started.count(), 2);
   EXPECT_EQ(started[0][0].toInt(), 1);
+  EXPECT_EQ(started[1][0].toInt(), 3);
   EXPECT_EQ(Text("lbOp"), "Подключение");
-  EXPECT_EQ(Text("lbStatus"), "Orvantis подключен");
-  EXPECT_TRUE(Logged("Orvantis подключен."));
+  EXPECT_EQ(Text("lbRes"), "OK");
   EXPECT_NE(Find<QLabel>("lbRes")->styleSheet().indexOf("rgb(0,128,0)"), -1);
+  EXPECT_LT(LogIndex("Orvantis подключен."), LogIndex("Чтение настроек устройства..."));
+  EXPECT_LT(LogIndex("Чтение настроек устройства..."), LogIndex("Настройки прочитаны."));
+  EXPECT_TRUE(window->Session().FOptionsRead);
   EXPECT_TRUE(Find<QLabel>("lbSN")->isVisible());
   EXPECT_EQ(Text("lbSN"), "SN 0000001234");
   EXPECT_TRUE(Text("lbBootInfo").startsWith("Boot v")) << Text("lbBootInfo").toStdString();
   EXPECT_EQ(Text("lbVer1").toStdString(), VersionText(OwnVersion()));
   EXPECT_FALSE(Find<QPlainTextEdit>("DisplayMemo")->isVisible()) << "the log is for expert mode";
+  EXPECT_FALSE(Find<QLabel>("lbProgress1")->isVisible()) << "the progress is hidden again";
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(MainFormTest, UnpluggingAndReplugging) {
   Open();
-  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
   controller->Unplug();
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis отключен."; }));
   EXPECT_EQ(Text("lbOp"), "Подключение");
@@ -136,45 +126,256 @@ TEST_F(MainFormTest, UnpluggingAndReplugging) {
   EXPECT_FALSE(Find<QLabel>("lbSN")->isVisible());
   EXPECT_FALSE(Find<QLabel>("lbBootInfo")->isVisible());
   EXPECT_FALSE(Find("btnDef")->isEnabled());
+  EXPECT_FALSE(Find("btnBtnUp")->isEnabled());
 
   controller->Plug();
-  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis подключен."; }));
+  ASSERT_TRUE(WaitFor([&] { return LogCount("Настройки прочитаны.") == 2; })) << "read again";
+  EXPECT_EQ(LogCount("Orvantis подключен."), 2);
   EXPECT_TRUE(Find<QLabel>("lbSN")->isVisible());
   EXPECT_EQ(Text("lbSN"), "SN 0000001234");
+  EXPECT_TRUE(Find("btnBtnUp")->isEnabled());
 }
 
 TEST_F(MainFormTest, WithoutAUnitTheWindowSaysSo) {
   Open(false);
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis не подключен."; }));
   EXPECT_EQ(Text("lbOp"), "Подключение");
   EXPECT_FALSE(Find<QLabel>("lbSN")->isVisible());
-  for (const char* b : {"btnBtnUp", "btnDef", "btnBtnDn", "btnFromFile", "btnToFile", "BtnPrint"})
-    EXPECT_FALSE(Find(b)->isEnabled()) << b;
+  for (const char* b : {"btnBtnUp", "btnDef", "BtnPrint"}) EXPECT_FALSE(Find(b)->isEnabled()) << b;
+  // Files can be loaded and settings applied at any time; the workflows say
+  // what is missing.
+  for (const char* b : {"btnBtnDn", "btnFromFile", "btnToFile"}) EXPECT_TRUE(Find(b)->isEnabled()) << b;
   controller->Plug();
-  ASSERT_TRUE(WaitFor([&] { return Text("lbSN") == "SN 0000001234" && Find<QLabel>("lbSN")->isVisible(); }));
-  EXPECT_EQ(Text("lbStatus"), "Orvantis подключен.");
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  EXPECT_EQ(Text("lbSN"), "SN 0000001234");
+  EXPECT_TRUE(Find<QLabel>("lbSN")->isVisible());
+  EXPECT_TRUE(Logged("Orvantis подключен."));
+  ASSERT_EQ(started.count(), 2);
+  EXPECT_EQ(started[1][0].toInt(), 3) << "the arrival queued the read";
 }
 
 TEST_F(MainFormTest, AButtonWorksOnceItHasAHandlerAndTheUnitAllowsIt) {
   Open();
-  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
-  EXPECT_FALSE(Find("btnBtnUp")->isEnabled()) << "nothing to do yet";
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  EXPECT_FALSE(Find("BtnPrint")->isEnabled()) << "nothing to do yet";
   int clicks = 0;
-  window->SetButtonHandler("btnBtnUp", [&] { ++clicks; });
-  window->SetButtonHandler("btnDef", [&] { ++clicks; });
-  EXPECT_TRUE(Find("btnBtnUp")->isEnabled());
-  EXPECT_TRUE(Find("btnDef")->isEnabled());
-  QTest::mouseClick(Find("btnBtnUp"), Qt::LeftButton);
+  window->SetButtonHandler("BtnPrint", [&] { ++clicks; });
+  EXPECT_TRUE(Find("BtnPrint")->isEnabled());
+  QTest::mouseClick(Find("BtnPrint"), Qt::LeftButton);
   EXPECT_EQ(clicks, 1);
-  window->SetButtonHandler("btnDef", [] { throw std::runtime_error("Ошибка записи данных"); });
+  window->SetButtonHandler("BtnPrint", [] { throw std::runtime_error("Ошибка записи данных"); });
   {
     DialogAnswer ok("OK");
-    QTest::mouseClick(Find("btnDef"), Qt::LeftButton);
+    QTest::mouseClick(Find("BtnPrint"), Qt::LeftButton);
     EXPECT_EQ(ok.text, "Ошибка записи данных") << "the error reached the message box";
   }
+  EXPECT_TRUE(Find("btnBtnUp")->isEnabled());
+  EXPECT_TRUE(Find("btnDef")->isEnabled());
   window->Core().DisableButtons(true);
   EXPECT_FALSE(Find("btnBtnUp")->isEnabled());
   EXPECT_FALSE(Find("btnDef")->isEnabled());
+}
+
+TEST_F(MainFormTest, TheReadButtonReadsAtOnceWithTheButtonsDisabledMeanwhile) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  // A region of the unit changes behind the window's back; a slow unit lets
+  // the test look at the buttons during the read.
+  const uint8_t mark[4] = {0xA5, 0x5A, 0x01, 0x02};
+  controller->Unit().WriteRom(kRegionAddr[kRegionConfig] + 200, mark, 4);
+  controller->SetReportPeriod(std::chrono::microseconds(300));
+  bool sawBusy = false;
+  QTimer probe;
+  probe.setInterval(20);
+  QObject::connect(&probe, &QTimer::timeout, [&] {
+    auto* read = Find<QAbstractButton>("btnBtnUp");
+    if (Find<QLabel>("lbProgress1")->isVisible() && !read->isEnabled() && read->isDown() && !Find("btnDef")->isEnabled())
+      sawBusy = true;
+  });
+  probe.start();
+  QTest::mouseClick(Find("btnBtnUp"), Qt::LeftButton);
+  probe.stop();
+  EXPECT_TRUE(sawBusy) << "pressed and disabled during the read, the factory button too";
+  EXPECT_EQ(started.count(), 0) << "not queued";
+  EXPECT_EQ(Text("lbOp"), "Чтение настроек");
+  EXPECT_EQ(Text("lbRes"), "OK");
+  EXPECT_EQ(Text("lbStatus"), "Настройки прочитаны");
+  EXPECT_TRUE(std::equal(mark, mark + 4, window->Session().MemItems[kRegionConfig].FData.begin() + 200));
+  EXPECT_TRUE(Find("btnBtnUp")->isEnabled());
+  EXPECT_FALSE(Find<QAbstractButton>("btnBtnUp")->isDown());
+  EXPECT_TRUE(Find("btnDef")->isEnabled());
+
+  controller->SetReportPeriod(std::chrono::microseconds(0));
+  controller->Unit().Faults() = sim::FaultPlan::Parse("drop/55.05 x*");
+  window->Link()->SetTimeoutScale(5);
+  QTest::mouseClick(Find("btnBtnUp"), Qt::LeftButton);
+  EXPECT_EQ(Text("lbRes"), "ОШИБКА");
+  EXPECT_EQ(Text("lbStatus"), "Ошибка чтения");
+  EXPECT_TRUE(Logged("Чтение настроек устройства...Ошибка"));
+  EXPECT_FALSE(window->Session().FOptionsRead);
+  EXPECT_TRUE(Find("btnBtnUp")->isEnabled()) << "free again after a failed read";
+}
+
+TEST_F(MainFormTest, ApplyWritesTheSettingsIntoTheUnit) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  TMemItem& internet = window->Session().MemItems[kRegionInternet];
+  internet.FData[0] = 'Z';
+  internet.FData[1] = 'Q';
+  const int saves = controller->Unit().SaveCommands();
+  QTest::mouseClick(Find("btnBtnDn"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки синхронизированы"; })) << Text("lbStatus").toStdString();
+  ASSERT_EQ(started.count(), 1);
+  EXPECT_EQ(started[0][0].toInt(), 9) << "only the write: the synchronisation task does not exist yet";
+  EXPECT_EQ(Text("lbOp"), "Синхронизация настроек");
+  EXPECT_EQ(Text("lbRes"), "OK");
+  EXPECT_TRUE(Logged("Сохранение настроек в устройстве..."));
+  EXPECT_TRUE(Logged("Настройки сохранены."));
+  EXPECT_EQ(window->StatusOps().Request(), 9);
+  EXPECT_TRUE(window->Session().FCFGsaved);
+  EXPECT_EQ(controller->Unit().SaveCommands(), saves + 1);
+  uint8_t unit[2] = {};
+  controller->Unit().ReadRom(kRegionAddr[kRegionInternet], unit, 2);
+  EXPECT_EQ(unit[0], 'Z');
+  EXPECT_EQ(unit[1], 'Q');
+  EXPECT_TRUE(Find("btnBtnDn")->isEnabled());
+}
+
+TEST_F(MainFormTest, AFailedWriteEndsInTheErrorBoxAndReleasesTheQueue) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  controller->Unit().Faults() = sim::FaultPlan::Parse("drop/55.04 x*");
+  window->Link()->SetTimeoutScale(5);
+  DialogAnswer ok("OK");
+  QTest::mouseClick(Find("btnBtnDn"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return ok.count == 1; }));
+  EXPECT_EQ(ok.text, "Ошибка записи данных");
+  EXPECT_EQ(Text("lbRes"), "ОШИБКА");
+  EXPECT_TRUE(window->Core().Tasks().Ready()) << "the queue is released";
+  EXPECT_TRUE(WaitFor([&] { return Find("btnBtnDn")->isEnabled(); }));
+}
+
+TEST_F(MainFormTest, FactoryButtonRestoresTheModelsSettingsAndReadsThemBack) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  const uint8_t junk[4] = {1, 2, 3, 4};
+  controller->Unit().WriteRom(kRegionAddr[kRegionInternet], junk, 4);
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  DialogAnswer yes("Да");
+  QTest::mouseClick(Find("btnDef"), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return started.count() == 2 && Text("lbStatus") == "Настройки прочитаны."; }, 8000))
+      << Text("lbStatus").toStdString();
+  EXPECT_EQ(yes.count, 2) << "a model 3 unit asks twice";
+  EXPECT_EQ(started[0][0].toInt(), 28);
+  EXPECT_EQ(started[1][0].toInt(), 3) << "then everything is read back";
+  EXPECT_TRUE(Logged("Заводские настройки ORVANTIS 3 установлены."));
+  uint8_t unit[4] = {};
+  controller->Unit().ReadRom(kRegionAddr[kRegionInternet], unit, 4);
+  EXPECT_FALSE(std::equal(junk, junk + 4, unit)) << "region 0 is restored";
+  EXPECT_TRUE(std::equal(unit, unit + 4, window->Session().MemItems[kRegionInternet].FData.begin()));
+}
+
+TEST_F(MainFormTest, TheStartUpTimerRepeatsAWriteThatTask9Began) {
+  auto ctrl = std::make_unique<sim::SimHidController>(std::make_shared<sim::SimUnit>(), sim::SimTransportOptions{});
+  controller = ctrl.get();
+  window = std::make_unique<TMainForm>(ConfiguratorOptions{}, std::move(ctrl));
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  window->Session().MemItems[kRegionInternet].FData[0] = 'T';
+  window->Session().FCFGsaved = true;
+  window->StatusOps().SetStatus(9);
+  const int saves = controller->Unit().SaveCommands();
+  window->show();
+  EXPECT_FALSE(WaitFor([&] { return controller->Unit().SaveCommands() > saves; }, 300)) << "not before 500 ms";
+  ASSERT_TRUE(WaitFor([&] { return controller->Unit().SaveCommands() > saves; }, 3000));
+  uint8_t unit = 0;
+  controller->Unit().ReadRom(kRegionAddr[kRegionInternet], &unit, 1);
+  EXPECT_EQ(unit, 'T');
+  window->hide();
+  window->show();
+  EXPECT_FALSE(WaitFor([&] { return controller->Unit().SaveCommands() > saves + 1; }, 1000)) << "only at the first show";
+}
+
+TEST_F(MainFormTest, TheStartUpTimerWritesNothingForAnyOtherOperation) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  window->Session().FCFGsaved = true;  // the status code is not 9
+  QTest::qWait(800);
+  EXPECT_EQ(controller->Unit().SaveCommands(), 0);
+}
+
+TEST_F(MainFormTest, TheSaveDialogOffersSettingsFilesAndAddsTheirExtension) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  QStringList filters;
+  QString suffix;
+  int tries = 0;
+  QTimer driver;
+  driver.setInterval(10);
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible()) return;
+    if (++tries > 200) {  // the dialog refuses the name: fail, do not hang
+      dialog->reject();
+      return;
+    }
+    filters = dialog->nameFilters();
+    suffix = dialog->defaultSuffix();
+    dialog->setDirectory(QString::fromStdString(dir.Path()));
+    // Typed by the user: the name field keeps what is typed while it has focus.
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+      name->setText("unit");
+    else
+      dialog->selectFile("unit");
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  driver.start();
+  QTest::mouseClick(Find("btnToFile"), Qt::LeftButton);
+  driver.stop();
+  EXPECT_EQ(filters, (QStringList{"файлы настроек (*.vesnar)", "все файлы (*)"}));
+  EXPECT_EQ(suffix, "vesnar");
+  EXPECT_EQ(QFileInfo(QString::fromStdString(dir.File("unit.vesnar"))).size(), 3692);
+  EXPECT_EQ(Text("lbRes"), "OK");
+  EXPECT_EQ(Text("lbStatus"), "Настройки сохранены");
+
+  // A cancelled dialog does nothing.
+  driver.disconnect();
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      driver.stop();
+      dialog->reject();
+    }
+  });
+  driver.start();
+  const size_t lines = window->StatusOps().LogLines().size();
+  QTest::mouseClick(Find("btnFromFile"), Qt::LeftButton);
+  EXPECT_EQ(window->StatusOps().LogLines().size(), lines);
+  EXPECT_EQ(Text("lbStatus"), "Настройки сохранены");
+}
+
+TEST_F(MainFormTest, AUnitTheBackendMayNotOpenIsExplainedOnce) {
+  HidapiController::Options o;
+  o.monitor = false;
+  o.permissionRetry = std::chrono::milliseconds(20);
+  o.open = [](const std::string&, int) {
+    errno = EACCES;
+    return -1;
+  };
+  auto ctrl = std::make_unique<HidapiController>(o);
+  HidapiController* hid = ctrl.get();
+  window = std::make_unique<TMainForm>(ConfiguratorOptions{}, std::move(ctrl));
+  window->show();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis не подключен."; }));
+  const HidDeviceInfo unit{"/dev/hidraw7", kOrvantisVendorId, kOrvantisProductId, "unit"};
+  EXPECT_EQ(hid->CheckOut(unit), nullptr);
+  EXPECT_EQ(hid->CheckOut(unit), nullptr);
+  const std::string text = UdevRuleMissingText("/dev/hidraw7");
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus").toStdString() == text; })) << Text("lbStatus").toStdString();
+  QTest::qWait(100);
+  const std::string first = text.substr(0, text.find('\n'));
+  EXPECT_EQ(LogCount(QString::fromStdString(first)), 1);
 }
 
 TEST_F(MainFormTest, AnsweringNoToTheExpertModeQuestionKeepsItOff) {
@@ -254,7 +455,7 @@ TEST_F(MainFormTest, ProgressShowsABarWhenThePercentageIsKnown) {
 
 TEST_F(MainFormTest, TheWindowStaysAliveWhileTheLinkWaitsAndANestedExchangeIsRefused) {
   Open();
-  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
   auto* unit = &controller->Unit();
   unit->Faults() = sim::FaultPlan::Parse("delay=400/db");
   bool timerRan = false, nestedResult = true;
@@ -267,6 +468,24 @@ TEST_F(MainFormTest, TheWindowStaysAliveWhileTheLinkWaitsAndANestedExchangeIsRef
   EXPECT_TRUE(timerRan) << "events were processed during the wait";
   EXPECT_FALSE(nestedResult);
   EXPECT_TRUE(outer);
+}
+
+TEST_F(MainFormTest, OwnerCallsOfOtherThreadsRunOnTheWindowsThread) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  std::atomic<bool> finished{false}, ran{false}, onGuiThread{false};
+  std::thread poster([&] {
+    auto call = window->Link()->PostOwnerCall([&] {
+      ran = true;
+      onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+    finished = call->Wait(3000);
+  });
+  const bool done = WaitFor([&] { return ran.load(); }, 3000);
+  poster.join();
+  EXPECT_TRUE(done);
+  EXPECT_TRUE(finished) << "the poster saw its call run";
+  EXPECT_TRUE(onGuiThread);
 }
 
 TEST_F(MainFormTest, SettingsAreRestoredAtStartAndSavedAtClose) {
@@ -325,7 +544,7 @@ TEST_F(MainFormTest, TopBarButtonsKeepTheirDistanceFromTheRightEdge) {
 TEST_F(MainFormTest, ScreenshotOfTheMainWindow) {
   Open();
   window->resize(1200, 720);
-  ASSERT_TRUE(WaitFor([&] { return Text("lbRes") == "OK" && Find<QLabel>("lbSN")->isVisible(); }));
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
   window->StatusOps().Progress("Чтение настроек: 40%", false, 40);
   QCoreApplication::processEvents();
   const QPixmap shot = window->grab();
@@ -442,13 +661,3 @@ TEST(InstanceSlots, AThirdCopyEndsAtOnceAndRaisesARunningOne) {
 
 }  // namespace
 }  // namespace orv
-
-int main(int argc, char** argv) {
-  // The tests draw off-screen; the real platform is not needed.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  QApplication::setOrganizationName("OrvantisConfigurator");
-  QApplication::setApplicationName("OrvantisConfigurator");
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,0 +1,93 @@
+#include "app/settings_actions.h"
+
+#include "app/file_filter.h"
+
+namespace orv {
+
+namespace {
+constexpr const char* kReadStep = "Чтение настроек устройства...";
+}  // namespace
+
+SettingsActions::SettingsActions(MainCore& core, TOrvantis& link, Prompts& prompts, PagesHook& pages)
+    : core_(core),
+      prompts_(prompts),
+      pages_(pages),
+      session_(link, core.StatusPanel(), prompts, *this, *this) {
+  TaskTable& table = core_.Table();
+  table.Set(task::kReadSettings, {"", kReadStep, [this] { session_.ReadOptions(); }});
+  table.Set(task::kWriteSettings, {"Синхронизация настроек", "Сохранение настроек в устройстве...", [this] { Task9(); }});
+  table.Set(task::kFactoryReset, {"", "Заводские настройки...", [this] { session_.SetDefaults(4095); }});
+}
+
+SettingsActions::~SettingsActions() {
+  for (uint8_t t : {task::kReadSettings, task::kWriteSettings, task::kFactoryReset}) core_.Table().Remove(t);
+}
+
+void SettingsActions::Task9() {
+  core_.StatusPanel().SetStatus(request::kWriting);
+  session_.FCFGsaved = true;
+  session_.WriteOptions();
+}
+
+void SettingsActions::SetBusy(Button button, bool busy) {
+  core_.View().SetActionBusy(button, busy);
+  // Free again: the actions follow the unit's presence, as after a plug notice.
+  core_.DisableButtons(busy || !core_.Online());
+  pages_.SetBusy(button, busy);
+}
+
+bool SettingsActions::ReadFromDev() {
+  Status& status = core_.StatusPanel();
+  status.StartAction("Чтение настроек");
+  status.Display(kReadStep, true);
+  const bool ok = session_.ReadOptions();
+  if (ok)
+    status.FinishAction(kResOk, "Настройки прочитаны");
+  else
+    status.FinishAction(kResError, "Ошибка чтения");
+  return ok;
+}
+
+void SettingsActions::Apply() {
+  // Applying first sends the settings to the owner's online account and then
+  // writes them into the unit. The sending task does not exist yet, so only
+  // the write is queued.
+  core_.QueueTail(task::kWriteSettings);
+}
+
+void SettingsActions::FactoryDefaults() {
+  core_.QueueTail(task::kFactoryReset);
+  core_.Tasks().Next();
+}
+
+bool SettingsActions::SaveToFile() {
+  std::string file = prompts_.ChooseSaveFile(settings_file::kSaveTitle, settings_file::kFilter, "");
+  if (file.empty()) return false;
+  file = WithDefaultExtension(file, settings_file::kExtension);
+  Status& status = core_.StatusPanel();
+  status.StartAction(settings_file::kSaveTitle, file);
+  const bool ok = session_.SaveOptions(file);
+  if (!ok) status.FinishAction(kResError, "Настройки не сохранены");
+  return ok;
+}
+
+bool SettingsActions::LoadFromFile() {
+  const std::string file = prompts_.ChooseOpenFile(settings_file::kOpenTitle, settings_file::kFilter);
+  if (file.empty()) return false;
+  Status& status = core_.StatusPanel();
+  status.StartAction(settings_file::kOpenTitle, file);
+  const bool ok = session_.GetOptions(file);
+  if (ok)
+    status.FinishAction(kResOk, "Настройки загружены");
+  else
+    status.FinishAction(kResError, "Настройки не загружены");
+  return ok;
+}
+
+bool SettingsActions::StartUpTimer() {
+  if (core_.StatusPanel().Request() != request::kWriting || !session_.FCFGsaved) return false;
+  session_.WriteOptions();
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,14 @@
+// Entry of the window tests: one QApplication for all of them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  // The tests draw off-screen; the real platform is not needed.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("OrvantisConfigurator");
+  QApplication::setApplicationName("OrvantisConfigurator");
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

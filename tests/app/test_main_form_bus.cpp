@@ -1,0 +1,256 @@
+// The configurator's window against simulated units in orvantis-sim
+// processes on a private virtual HID bus: the way the run command starts it.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QLabel>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "app/controller_choice.h"
+#include "device/orvantis.h"
+#include "device/vbus_client.h"
+#include "gui_support.h"
+#include "settings/mem_items.h"
+#include "settings/settings_stream.h"
+#include "support/process.h"
+
+namespace orv::test {
+namespace {
+
+constexpr const char* kRead = "Настройки прочитаны.";
+
+class BusWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(tmp_.Path()));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(tmp_.Path()));
+    // The units' lock files go to the test's folder, and a bus of the
+    // caller's environment must not leak in (the programs started by the
+    // test inherit both).
+    Save("XDG_RUNTIME_DIR");
+    Save("ORVANTIS_BUS");
+    ::setenv("XDG_RUNTIME_DIR", tmp_.Path().c_str(), 1);
+    ::unsetenv("ORVANTIS_BUS");
+    bus_ = tmp_.File("bus");
+  }
+  void TearDown() override {
+    window.reset();
+    units_.clear();
+    for (auto& [name, value] : saved_) {
+      if (value) ::setenv(name.c_str(), value->c_str(), 1);
+      else ::unsetenv(name.c_str());
+    }
+  }
+  void Save(const char* name) {
+    const char* v = std::getenv(name);
+    saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+  }
+
+  // Starts `orvantis-sim unit` on the bus and waits until it is plugged in.
+  Background& StartUnit(uint32_t serial, int model = 3) {
+    units_.push_back(std::make_unique<Background>(
+        SimPath(), std::vector<std::string>{"unit", "--bus", bus_, "--model", std::to_string(model), "--serial",
+                                            std::to_string(serial)}));
+    EXPECT_TRUE(units_.back()->WaitForOutput("plugged: ", 5000)) << units_.back()->Err();
+    return *units_.back();
+  }
+
+  // The window on the bus, with the backend the program itself chooses.
+  void Open() {
+    ConfiguratorOptions options;
+    options.bus = bus_;
+    BackendOptions backend;
+    backend.bus = bus_;
+    ControllerChoice choice = CreateController(backend);
+    ASSERT_NE(choice.controller, nullptr) << choice.error;
+    window = std::make_unique<ScriptedForm>(options, std::move(choice.controller));
+    window->show();
+  }
+
+  QString Text(const char* label) { return window->findChild<QLabel*>(label)->text(); }
+  bool LabelShown(const char* label) { return window->findChild<QLabel*>(label)->isVisible(); }
+  int LogCount(const std::string& line) {
+    const auto& lines = window->StatusOps().LogLines();
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+  }
+  bool WaitForLog(const std::string& line, int times = 1, int ms = 8000) {
+    return WaitFor([&] { return LogCount(line) >= times; }, ms);
+  }
+  void Click(const char* button) { QTest::mouseClick(window->findChild<QWidget*>(button), Qt::LeftButton); }
+
+  // What the unit on the bus holds, read through a link of the test's own.
+  TMemItems UnitMemory() {
+    VbusController bus(bus_);
+    TOrvantis link(&bus, nullptr, nullptr, nullptr);
+    link.SetUseSync(false);
+    TMemItems items = CreateMemItems();
+    for (int k = 0; k < kRegionCount; ++k) {
+      TMemItem& item = items[static_cast<size_t>(k)];
+      if (regionmask::Has(regionmask::kRead, k))
+        EXPECT_TRUE(link.ReadROM(item.FData.data(), item.Addr(), item.Size())) << "region " << k;
+    }
+    return items;
+  }
+  // Regions `mask` of the two images are equal.
+  static ::testing::AssertionResult SameRegions(const TMemItems& a, const TMemItems& b, uint32_t mask) {
+    for (int k = 0; k < kRegionCount; ++k) {
+      if (!regionmask::Has(mask, k)) continue;
+      const auto x = a[static_cast<size_t>(k)].Bytes(), y = b[static_cast<size_t>(k)].Bytes();
+      if (!std::equal(x.begin(), x.end(), y.begin(), y.end()))
+        return ::testing::AssertionFailure() << "region " << k << " differs";
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  TempDir tmp_;
+  std::string bus_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  std::vector<std::unique_ptr<Background>> units_;
+  std::unique_ptr<ScriptedForm> window;
+};
+
+TEST_F(BusWindowTest, APresentUnitIsReportedIdentifiedAndRead) {
+  StartUnit(1234);
+  Open();
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  ASSERT_TRUE(WaitForLog(kRead)) << Text("lbStatus").toStdString();
+  ASSERT_EQ(started.count(), 2);
+  EXPECT_EQ(started[0][0].toInt(), 1) << "the start-up queue";
+  EXPECT_EQ(started[1][0].toInt(), 3) << "the read the arrival queued";
+  EXPECT_EQ(LogCount("Orvantis подключен."), 1);
+  EXPECT_EQ(Text("lbSN"), "SN 0000001234");
+  EXPECT_TRUE(LabelShown("lbSN"));
+  EXPECT_TRUE(LabelShown("lbBootInfo"));
+  EXPECT_TRUE(window->Session().FOptionsRead);
+  const TMemItems unit = UnitMemory();
+  EXPECT_TRUE(SameRegions(window->Session().MemItems, unit, regionmask::kRead));
+  for (uint8_t b : window->Session().MemItems[kRegionSms].FData) ASSERT_EQ(b, 0) << "region 8 is never read";
+}
+
+TEST_F(BusWindowTest, TheSameUnitShowsTheSameIdentityAsTheCommandLineTool) {
+  StartUnit(987654, 2);
+  const RunResult cli = RunCli({"--bus", bus_, "info"});
+  ASSERT_EQ(cli.exitCode, 0) << cli.err;
+  Open();
+  ASSERT_TRUE(WaitForLog(kRead));
+  const std::string out = cli.out;
+  EXPECT_NE(out.find(Text("lbSN").toStdString() + "\n"), std::string::npos) << out;
+  EXPECT_NE(out.find(Text("lbBootInfo").toStdString() + "\n"), std::string::npos) << out;
+  EXPECT_EQ(Text("lbSN"), "SN 0000987654");
+  EXPECT_TRUE(Text("lbBootInfo").startsWith("Boot v"));
+}
+
+TEST_F(BusWindowTest, WithoutAUnitOnlyTheConnectionTaskRunsUntilOneIsPlugged) {
+  Open();
+  QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis не подключен."; }));
+  EXPECT_FALSE(LabelShown("lbSN"));
+  StartUnit(4321);
+  ASSERT_TRUE(WaitForLog(kRead));
+  ASSERT_EQ(started.count(), 2);
+  EXPECT_EQ(started[0][0].toInt(), 1);
+  EXPECT_EQ(started[1][0].toInt(), 3);
+  EXPECT_EQ(Text("lbSN"), "SN 0000004321");
+}
+
+TEST_F(BusWindowTest, AKilledUnitIsReportedAndANewUnitIsReadAgain) {
+  Background& first = StartUnit(1234, 3);
+  Open();
+  ASSERT_TRUE(WaitForLog(kRead));
+  const TMemItems firstImage = window->Session().MemItems;
+
+  first.Signal(SIGKILL);
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis отключен."; }, 3000));
+  EXPECT_EQ(Text("lbOp"), "Подключение");
+  EXPECT_FALSE(LabelShown("lbSN"));
+  EXPECT_FALSE(window->findChild<QWidget*>("btnBtnUp")->isEnabled());
+  EXPECT_FALSE(window->findChild<QWidget*>("btnDef")->isEnabled());
+
+  StartUnit(5678, 1);
+  ASSERT_TRUE(WaitForLog(kRead, 2));
+  EXPECT_EQ(Text("lbSN"), "SN 0000005678");
+  EXPECT_TRUE(LabelShown("lbSN"));
+  EXPECT_EQ(LogCount("Orvantis подключен."), 2);
+  EXPECT_TRUE(SameRegions(window->Session().MemItems, UnitMemory(), regionmask::kRead));
+  EXPECT_FALSE(SameRegions(window->Session().MemItems, firstImage, regionmask::kRead))
+      << "a model 1 unit holds other factory settings than a model 3 unit";
+}
+
+TEST_F(BusWindowTest, ApplyWritesTheSettingsAndTheUnitHoldsThem) {
+  StartUnit(1234);
+  Open();
+  ASSERT_TRUE(WaitForLog(kRead));
+  TMemItems& items = window->Session().MemItems;
+  items[kRegionInternet].FData[0] = 'W';
+  items[kRegionConfig].FData[100] ^= 0xFF;
+  items[kRegionRStart].FData[7] ^= 0x5A;
+  const TMemItems edited = items;
+
+  Click("btnBtnDn");
+  ASSERT_TRUE(WaitForLog("Настройки сохранены.")) << Text("lbStatus").toStdString();
+  EXPECT_EQ(Text("lbRes"), "OK");
+  EXPECT_EQ(Text("lbStatus"), "Настройки синхронизированы");
+  const TMemItems unit = UnitMemory();
+  EXPECT_TRUE(SameRegions(unit, edited, regionmask::kWrite)) << "the unit holds what the window wrote";
+  EXPECT_EQ(unit[kRegionInternet].FData[0], 'W');
+
+  // Read back by the read button: the same settings.
+  Click("btnBtnUp");
+  EXPECT_EQ(Text("lbStatus"), "Настройки прочитаны");
+  EXPECT_TRUE(SameRegions(window->Session().MemItems, edited, regionmask::kWrite));
+}
+
+TEST_F(BusWindowTest, AFileSavedFromTheWindowLoadsBackIdentically) {
+  StartUnit(1234);
+  Open();
+  ASSERT_TRUE(WaitForLog(kRead));
+  TMemItems& items = window->Session().MemItems;
+  items[kRegionImpulses].FData[10] = 0x42;  // an edit that exists only in the window
+  const TMemItems saved = items;
+
+  window->saveAnswer = tmp_.File("my settings");  // typed without an extension
+  Click("btnToFile");
+  ASSERT_EQ(window->asked.size(), 1u);
+  EXPECT_EQ(window->asked[0], "save:Сохранение настроек в файле:файлы настроек |*.vesnar|все файлы|*.*:");
+  const std::string file = tmp_.File("my settings.vesnar");
+  std::ifstream in(file, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 3692u);
+  EXPECT_EQ(std::vector<uint8_t>(bytes.begin(), bytes.begin() + 4), (std::vector<uint8_t>{0x7f, 0x40, 0x00, 0x04}));
+  EXPECT_EQ(Text("lbStatus"), "Настройки сохранены");
+
+  for (auto& item : items) item.Clear();
+  window->openAnswer = file;
+  Click("btnFromFile");
+  ASSERT_EQ(window->asked.size(), 2u);
+  EXPECT_EQ(window->asked[1], "open:Загрузка настроек из файла:файлы настроек |*.vesnar|все файлы|*.*");
+  EXPECT_EQ(Text("lbOp"), "Загрузка настроек из файла");
+  EXPECT_EQ(Text("lbRes"), "OK");
+  EXPECT_EQ(Text("lbStatus"), "Настройки загружены");
+  EXPECT_TRUE(SameRegions(window->Session().MemItems, saved, regionmask::kWrite));
+
+  // Saved again, the file is the same byte for byte.
+  window->saveAnswer = tmp_.File("again.vesnar");
+  Click("btnToFile");
+  std::ifstream again(tmp_.File("again.vesnar"), std::ios::binary);
+  EXPECT_EQ(std::vector<uint8_t>((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()), bytes);
+
+  // A file that is not there: the error box, and the image stays.
+  DialogAnswer ok("OK");
+  window->openAnswer = tmp_.File("missing.vesnar");
+  Click("btnFromFile");
+  EXPECT_EQ(ok.count, 1);
+  EXPECT_EQ(Text("lbRes"), "ОШИБКА");
+  EXPECT_EQ(Text("lbStatus"), "Настройки не загружены");
+  EXPECT_TRUE(SameRegions(window->Session().MemItems, saved, regionmask::kWrite));
+}
+
+}  // namespace
+}  // namespace orv::test
