@@ -130,11 +130,7 @@ void TSettingsSession::SendSaveCommand() {
 }
 
 bool TSettingsSession::WriteOptions() {
-  status_.SetStatus(request::kWriting);
-  pages_.SetBusy(PagesHook::Button::kApply, true);
-  bool ok = false;
-  std::string error;
-  try {
+  return RunWrite(false, [this] {
     if (!FImageComplete) {
       status_.Log(kImageIncomplete);
       status_.Replace(kWriteStep, kNotWritten, true);
@@ -149,17 +145,7 @@ bool TSettingsSession::WriteOptions() {
     SendSaveCommand();
     status_.Replace(kWriteStep, kSaved, true);
     status_.FinishAction(kResOk, kSynced);
-    ok = true;
-  } catch (const WriteError& e) {
-    error = e.text;
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
-  HideProgress();
-  pages_.SetBusy(PagesHook::Button::kApply, false);
-  tasks_.Next();
-  if (!ok) prompts_.MessageBox(error);
-  return ok;
+  });
 }
 
 bool TSettingsSession::ReadPinFromUnit(TPIN& pin) {
@@ -215,11 +201,7 @@ bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
   std::copy(pin.begin(), pin.end(), MemItems[kRegionConfig].FData.begin() + TConfigData::kPinOffset);
   pages_.SetOptionsPIN(pin);
 
-  status_.SetStatus(request::kWriting);
-  pages_.SetBusy(PagesHook::Button::kApply, true);
-  bool ok = false;
-  std::string error;
-  try {
+  return RunWrite(false, [&] {
     const uint32_t writeMask = res.mask & ~regionmask::kNotRestored;
     for (int i = 0; i < kRegionCount; ++i) {
       ShowProgress(kWriteProgress, i);
@@ -231,17 +213,7 @@ bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
     status_.FinishAction(kResOk, kDefaultsDone);
     tasks_.AddToTail(task::kSyncSettings);
     tasks_.AddToTail(task::kReadSettings);
-    ok = true;
-  } catch (const WriteError& e) {
-    error = e.text;
-  } catch (const std::exception& e) {
-    error = e.what();
-  }
-  HideProgress();
-  pages_.SetBusy(PagesHook::Button::kApply, false);
-  tasks_.Next();
-  if (!ok) prompts_.MessageBox(error);
-  return ok;
+  });
 }
 
 bool TSettingsSession::WriteSMS(const std::vector<std::string>& st) {
@@ -251,11 +223,7 @@ bool TSettingsSession::WriteSMS(const std::vector<std::string>& st) {
 }
 
 bool TSettingsSession::SaveOptions(const std::string& fileName) {
-  status_.SetStatus(request::kWriting);
-  pages_.SetBusy(PagesHook::Button::kApply, true);
-  bool ok = false;
-  std::string error;
-  try {
+  return RunWrite(true, [&] {
     if (!FImageComplete) throw WriteError{kImageIncomplete};
     pages_.StoreData(MemItems);
     ByteWriter w(kSavedFileSize);
@@ -269,6 +237,16 @@ bool TSettingsSession::SaveOptions(const std::string& fileName) {
       throw WriteError{Format("Не удалось сохранить файл настроек \"%s\": %s", fileName.c_str(), reason.c_str())};
     status_.Replace(kFileStep, kSaved, true);
     status_.FinishAction(kResOk, kSavedToFile);
+  });
+}
+
+bool TSettingsSession::RunWrite(bool logError, const std::function<void()>& body) {
+  status_.SetStatus(request::kWriting);
+  pages_.SetBusy(PagesHook::Button::kApply, true);
+  bool ok = false;
+  std::string error;
+  try {
+    body();
     ok = true;
   } catch (const WriteError& e) {
     error = e.text;
@@ -279,7 +257,7 @@ bool TSettingsSession::SaveOptions(const std::string& fileName) {
   pages_.SetBusy(PagesHook::Button::kApply, false);
   tasks_.Next();
   if (!ok) {
-    status_.Log(error);
+    if (logError) status_.Log(error);
     prompts_.MessageBox(error);
   }
   return ok;

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,10 @@ class TSettingsSession {
   void WriteRegion(int k);
   void SendSaveCommand();
   bool ReadPinFromUnit(TPIN& pin);
+  // Runs the body of a write or save with the request state, the busy button,
+  // progress, the queue release and the error box around it; true when the
+  // body finished without raising an error.
+  bool RunWrite(bool logError, const std::function<void()>& body);
 
   TOrvantis& link_;
   Status& status_;
