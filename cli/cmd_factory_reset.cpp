@@ -23,9 +23,8 @@ int RunFactoryReset(Context& ctx, std::vector<std::string>& args) {
 
   ConsoleStatus status;
   ConsolePrompts prompts(yes ? ConsolePrompts::Mode::kYes : no ? ConsolePrompts::Mode::kNo : ConsolePrompts::Mode::kAsk);
-  NoPages pages;
-  RecordingTaskQueue tasks;
-  TSettingsSession session(*link, status, prompts, pages, tasks);
+  ConsoleSession console(*link, status, prompts);
+  TSettingsSession& session = console.session;
 
   status.Display("Заводские настройки...", true);
   if (!session.SetDefaults(4095)) {
@@ -38,7 +37,7 @@ int RunFactoryReset(Context& ctx, std::vector<std::string>& args) {
   }
   // What the window queues next: synchronisation with the online account
   // (not done by this tool) and reading everything back.
-  while (const uint8_t t = tasks.TakeNext()) {
+  while (const uint8_t t = console.tasks.TakeNext()) {
     if (t == task::kSyncSettings) {
       status.Log("Синхронизация с личным кабинетом не выполняется");
     } else if (t == task::kReadSettings) {

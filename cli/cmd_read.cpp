@@ -16,9 +16,8 @@ int RunRead(Context& ctx, std::vector<std::string>& args) {
 
   ConsoleStatus status;
   ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
-  NoPages pages;
-  RecordingTaskQueue tasks;
-  TSettingsSession session(*link, status, prompts, pages, tasks);
+  ConsoleSession console(*link, status, prompts);
+  TSettingsSession& session = console.session;
 
   status.StartAction("Чтение настроек");
   status.Display("Чтение настроек устройства...", true);

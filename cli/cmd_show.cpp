@@ -137,9 +137,8 @@ int RunShow(Context& ctx, std::vector<std::string>& args) {
   std::ostringstream log, progress;  // the read's own lines stay out of the listing
   ConsoleStatus status(log, progress, false);
   ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
-  NoPages pages;
-  RecordingTaskQueue tasks;
-  TSettingsSession session(*link, status, prompts, pages, tasks);
+  ConsoleSession console(*link, status, prompts);
+  TSettingsSession& session = console.session;
   if (!session.ReadOptions()) {
     std::cerr << TerminalText(log.str()) << "Настройки не прочитаны\n";
     return kExitFailed;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/seams.h"
+#include "settings/settings_session.h"
+#include "settings/workflow_hooks.h"
 
 namespace orv::cli {
 
@@ -63,5 +65,14 @@ class ConsolePrompts final : public Prompts {
 
 // Terminal form of a text of the core: CR LF and lone CR become LF.
 std::string TerminalText(const std::string& text);
+
+// The settings workflows as the terminal runs them: no pages, and a queue
+// that only records what the workflows would queue next.
+struct ConsoleSession {
+  ConsoleSession(TOrvantis& link, Status& status, Prompts& prompts) : session(link, status, prompts, pages, tasks) {}
+  NoPages pages;
+  RecordingTaskQueue tasks;
+  TSettingsSession session;
+};
 
 }  // namespace orv::cli

@@ -117,27 +117,7 @@ class HidrawUmockdev : public ::testing::Test {
     });
   }
 
-  struct Link {
-    explicit Link(HidapiController::Options o = {}) : controller(std::move(o)) {
-      link = std::make_unique<TOrvantis>(
-          &controller, [this](TOrvantis*) { ++plugs; }, [this](TOrvantis*) { ++unplugs; }, log.Callback());
-      link->SetUseSync(false);
-    }
-    ~Link() { link.reset(); }
-    template <typename Pred>
-    bool Until(Pred done, std::chrono::milliseconds limit = 2000ms) {
-      const auto end = SteadyClock::now() + limit;
-      while (!done() && SteadyClock::now() < end) {
-        link->ProcessHIDMessages();
-        if (!done()) link->WaitForNotice(20);
-      }
-      return done();
-    }
-    HidapiController controller;
-    test::LogRecorder log;
-    std::unique_ptr<TOrvantis> link;
-    int plugs = 0, unplugs = 0;
-  };
+  using Link = test::ControllerLink<HidapiController>;
 
   test::TempDir runtime_;
   std::optional<std::string> oldRuntime_;

@@ -53,28 +53,7 @@ class VbusTest : public ::testing::Test {
     return server;
   }
 
-  struct Link {
-    explicit Link(const std::string& bus) : controller(bus) {
-      link = std::make_unique<TOrvantis>(
-          &controller, [this](TOrvantis*) { ++plugs; }, [this](TOrvantis*) { ++unplugs; }, log.Callback());
-      link->SetUseSync(false);
-    }
-    ~Link() { link.reset(); }
-    // Delivers notices until `done` holds or `limit` passed; true if it holds.
-    template <typename Pred>
-    bool Until(Pred done, std::chrono::milliseconds limit = 2000ms) {
-      const auto end = SteadyClock::now() + limit;
-      while (!done() && SteadyClock::now() < end) {
-        link->ProcessHIDMessages();
-        if (!done()) link->WaitForNotice(20);
-      }
-      return done();
-    }
-    VbusController controller;
-    test::LogRecorder log;
-    std::unique_ptr<TOrvantis> link;
-    int plugs = 0, unplugs = 0;
-  };
+  using Link = test::ControllerLink<VbusController>;
 
   test::TempDir tmp_;
   std::string bus_;

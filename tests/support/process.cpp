@@ -19,6 +19,14 @@ std::string EnvOr(const char* name, const char* fallback) {
   const char* v = std::getenv(name);
   return v && *v ? v : fallback;
 }
+std::vector<char*> ArgvOf(const std::string& program, const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  return argv;
+}
+
 }  // namespace
 
 std::string CliPath() { return EnvOr("ORVANTIS_CLI", ORVANTIS_CLI_PATH); }
@@ -28,10 +36,7 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args, 
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) throw std::runtime_error("pipe");
   // Built before fork: the child of a threaded process may not allocate.
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = ArgvOf(program, args);
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {
@@ -77,10 +82,7 @@ Background::Background(const std::string& program, const std::vector<std::string
   int out[2], err[2];
   if (pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) throw std::runtime_error("pipe");
   // Built before fork: the child of a threaded process may not allocate.
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = ArgvOf(program, args);
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("fork");
   if (pid == 0) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <utility>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -69,6 +71,32 @@ struct SimLink {
   ~SimLink();
   std::shared_ptr<sim::SimUnit> unit;
   std::unique_ptr<sim::SimHidController> controller;
+  LogRecorder log;
+  std::unique_ptr<TOrvantis> link;
+  int plugs = 0, unplugs = 0;
+};
+
+// A link on a controller the test owns, counting plug and unplug callbacks.
+template <typename Controller>
+struct ControllerLink {
+  template <typename... Args>
+  explicit ControllerLink(Args&&... args) : controller(std::forward<Args>(args)...) {
+    link = std::make_unique<TOrvantis>(
+        &controller, [this](TOrvantis*) { ++plugs; }, [this](TOrvantis*) { ++unplugs; }, log.Callback());
+    link->SetUseSync(false);
+  }
+  ~ControllerLink() { link.reset(); }
+  // Delivers notices until `done` holds or `limit` passed; true if it holds.
+  template <typename Pred>
+  bool Until(Pred done, std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < end) {
+      link->ProcessHIDMessages();
+      if (!done()) link->WaitForNotice(20);
+    }
+    return done();
+  }
+  Controller controller;
   LogRecorder log;
   std::unique_ptr<TOrvantis> link;
   int plugs = 0, unplugs = 0;
