@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/seams.h"
+#include "core/seams.h"
 
 namespace orv {
 

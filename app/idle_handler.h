@@ -7,8 +7,8 @@
 #include <functional>
 #include <string>
 
-#include "app/plug_events.h"
-#include "app/seams.h"
+#include "core/plug_events.h"
+#include "core/seams.h"
 #include "app/task_table.h"
 #include "app/tasks.h"
 

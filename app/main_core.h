@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/idle_handler.h"
-#include "app/plug_events.h"
+#include "core/plug_events.h"
 #include "app/status_model.h"
 #include "app/task_table.h"
 #include "app/tasks.h"

@@ -14,7 +14,7 @@
 #include "app/configurator_options.h"
 #include "app/hidden_keys.h"
 #include "app/main_core.h"
-#include "app/seams.h"
+#include "core/seams.h"
 #include "app/settings_actions.h"
 #include "app/status_model.h"
 #include "app/version.h"

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/main_core.h"
-#include "app/seams.h"
+#include "core/seams.h"
 #include "settings/settings_session.h"
 #include "settings/workflow_hooks.h"
 

@@ -8,7 +8,7 @@
 #include <map>
 #include <string>
 
-#include "app/seams.h"
+#include "core/seams.h"
 
 namespace orv {
 

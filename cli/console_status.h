@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/seams.h"
+#include "core/seams.h"
 #include "settings/settings_session.h"
 #include "settings/workflow_hooks.h"
 

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-#include "app/plug_events.h"
+#include "core/plug_events.h"
 
 namespace orv {
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/seams.h"
+#include "core/seams.h"
 #include "settings/mem_items.h"
 #include "settings/settings_stream.h"
 #include "settings/workflow_hooks.h"
