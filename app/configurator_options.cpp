@@ -73,7 +73,8 @@ std::string ConfiguratorUsage() {
          "  --bus DIR        units served by orvantis-sim on the virtual HID bus in DIR (ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
          "  --server URL     the maker's server (ORVANTIS_SERVER)\n"
-         "  --ca FILE        CA certificate that the server's certificate is checked with (ORVANTIS_CA_FILE)\n";
+         "  --ca FILE        CA certificate that the server's certificate is checked with (ORVANTIS_CA_FILE)\n"
+         "  --version        print the version and exit\n";
 }
 
 }  // namespace orv

@@ -12,6 +12,7 @@
 #include "app/controller_choice.h"
 #include "app/instance_slots.h"
 #include "app/main_form.h"
+#include "app/version.h"
 #include "device/runtime_dir.h"
 #include "sim/fault_plan.h"
 
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--help" || std::string(argv[i]) == "-h") {
       std::cout << orv::ConfiguratorUsage();
       return 0;
+    } else if (std::string(argv[i]) == "--version") {
+      std::cout << orv::VersionBanner("orvantis-configurator") << "\n";
+      return 0;
     }
   // Without a display the toolkit would abort; say so plainly instead.
   if (!HasEnv("DISPLAY") && !HasEnv("WAYLAND_DISPLAY") && !HasEnv("QT_QPA_PLATFORM")) {
@@ -42,6 +46,10 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("OrvantisConfigurator");
   QApplication::setApplicationName("OrvantisConfigurator");
   QApplication::setApplicationDisplayName("Конфигуратор Orvantis");
+  // The launcher entry's name (the Wayland app id) and the drawn icon, so the
+  // desktop groups the window with its launcher.
+  QGuiApplication::setDesktopFileName("org.orvantis.configurator");
+  QApplication::setWindowIcon(QIcon(":/icons/orvantis-configurator-256.png"));
 
   orv::ConfiguratorOptions options;
   try {

@@ -16,4 +16,9 @@ std::string VersionText(const BuildVersion& v) {
   return s;
 }
 
+std::string VersionBanner(const std::string& program) {
+  const BuildVersion v = OwnVersion();
+  return program + " " + std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.release);
+}
+
 }  // namespace orv

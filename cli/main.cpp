@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "cli/cli.h"
 #include "sim/fault_plan.h"
 
@@ -26,7 +27,8 @@ int Usage(std::ostream& out, int rc) {
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
          "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
-         "  --trace          print the link's packet trace on stderr\n\ncommands:\n";
+         "  --trace          print the link's packet trace on stderr\n"
+         "  --version        print the version and exit\n\ncommands:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
   return rc;
 }
@@ -84,6 +86,10 @@ int Main(int argc, char** argv) {
     while (!args.empty() && args.front().rfind("--", 0) == 0) {
       const std::string opt = args.front();
       if (opt == "--help") return Usage(std::cout, kExitOk);
+      if (opt == "--version") {
+        std::cout << VersionBanner("orvantis-cli") << "\n";
+        return kExitOk;
+      }
       if (opt == "--trace") {
         opts.trace = true;
         args.erase(args.begin());

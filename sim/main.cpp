@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
 #include "sim/sim_unit.h"
@@ -27,7 +28,8 @@ int Usage(std::ostream& out, int rc) {
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
-         "  faults    describe the fault injection syntax\n";
+         "  faults    describe the fault injection syntax\n"
+         "  --version print the version and exit\n";
   return rc;
 }
 
@@ -111,6 +113,10 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   const std::vector<std::string> args(argv + 2, argv + argc);
   if (command == "-h" || command == "--help" || command == "help") return Usage(std::cout, 0);
+  if (command == "--version") {
+    std::cout << orv::VersionBanner("orvantis-sim") << "\n";
+    return 0;
+  }
   try {
     if (command == "faults") {
       std::cout << orv::sim::FaultPlan::Help();
