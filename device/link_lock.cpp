@@ -16,13 +16,14 @@ namespace {
 // is outstanding, "-" otherwise, padded to a fixed size.
 constexpr size_t kMarkSize = 32;
 
-uint32_t ParseMark(const char* text, size_t n) {
+uint32_t ParseMark(const char* text, size_t n, int* pidOut = nullptr) {
   if (n == 0 || text[0] != 'P') return 0;
   char buf[kMarkSize + 1] = {};
   std::memcpy(buf, text, std::min(n, kMarkSize));
   long pid = 0;
   unsigned long quiet = 0;
   if (std::sscanf(buf, "P %ld %lu", &pid, &quiet) != 2) return 0;
+  if (pidOut) *pidOut = static_cast<int>(pid);
   // An absurd value from a damaged file still means "outstanding".
   return quiet == 0 || quiet > 60000 ? 10000 : static_cast<uint32_t>(quiet);
 }
@@ -123,7 +124,8 @@ LinkLock::Result LinkLock::Lock() {
     locked_ = std::move(f);
     // The file records this process's outstanding reply too.
     pendingMemory_ = 0;
-    pendingFile_ = ReadMark();
+    pendingPid_ = 0;
+    pendingFile_ = ReadMark(&pendingPid_);
   }
   return Result::kHeld;
 }
@@ -139,11 +141,16 @@ void LinkLock::Unlock() {
   turn_.notify_all();
 }
 
-uint32_t LinkLock::ReadMark() const {
+uint32_t LinkLock::ReadMark(int* pid) const {
   if (!locked_ || locked_->Fd() < 0) return 0;
   char buf[kMarkSize];
   const ssize_t n = ::pread(locked_->Fd(), buf, sizeof buf, 0);
-  return ParseMark(buf, n > 0 ? static_cast<size_t>(n) : 0);
+  return ParseMark(buf, n > 0 ? static_cast<size_t>(n) : 0, pid);
+}
+
+bool LinkLock::PendingIsOurs() const {
+  if (pendingFile_) return pendingPid_ == static_cast<int>(::getpid());
+  return pendingMemory_ != 0;
 }
 
 void LinkLock::WriteMark(uint32_t quietMs) {
@@ -164,12 +171,14 @@ void LinkLock::SetPending(uint32_t quietMs) {
   if (quietMs == 0) quietMs = 1;
   pendingMemory_ = quietMs;
   pendingFile_ = 0;
+  pendingPid_ = 0;
   WriteMark(quietMs);
 }
 
 void LinkLock::ClearPending() {
   pendingMemory_ = 0;
   pendingFile_ = 0;
+  pendingPid_ = 0;
   WriteMark(0);
 }
 

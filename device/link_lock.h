@@ -59,6 +59,8 @@ class LinkLock {
   // A reply may still be on its way: the quiet time to wait for before the
   // next send, 0 when nothing is outstanding.
   uint32_t PendingQuietMs() const;
+  // The outstanding reply is one this process asked for.
+  bool PendingIsOurs() const;
   // A request goes out now; its reply may come up to `quietMs` after.
   void SetPending(uint32_t quietMs);
   // Nothing is outstanding any more.
@@ -79,7 +81,7 @@ class LinkLock {
 
  private:
   void WriteMark(uint32_t quietMs);
-  uint32_t ReadMark() const;
+  uint32_t ReadMark(int* pid = nullptr) const;
 
   std::mutex mutex_;  // guards the tickets
   std::condition_variable turn_;
@@ -95,6 +97,7 @@ class LinkLock {
   std::string error_;  // guarded by fileMutex_
   uint32_t pendingMemory_ = 0;  // held: outstanding reply of this process
   uint32_t pendingFile_ = 0;    // held: outstanding reply found in the file
+  int pendingPid_ = 0;          // held: the process that left it
 };
 
 }  // namespace orv

@@ -65,13 +65,13 @@ bool LockFile::Open(std::string& error) {
   }
   const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
-    error = "файл блокировки " + path_ + " не открывается: " + SystemErrorText(errno);
+    error = "Файл блокировки " + path_ + " не открывается: " + SystemErrorText(errno);
     return false;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
     ::close(fd);
-    error = "файл блокировки " + path_ + " принадлежит другому пользователю или не является обычным файлом";
+    error = "Файл блокировки " + path_ + " принадлежит другому пользователю или не является обычным файлом";
     return false;
   }
   fd_ = fd;
@@ -99,7 +99,7 @@ LockFile::Outcome LockFile::Lock(bool exclusive, std::chrono::steady_clock::time
       continue;
     }
     if (errno != EWOULDBLOCK && errno != EINTR) {
-      error = "файл блокировки " + path_ + ": " + SystemErrorText(errno);
+      error = "Файл блокировки " + path_ + ": " + SystemErrorText(errno);
       return Outcome::kError;
     }
     const int holder = LockHolderPid(fd_);

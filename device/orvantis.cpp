@@ -473,21 +473,35 @@ void TOrvantis::LogLockFailure(LinkLock::Result result) {
 
 bool TOrvantis::Exchange(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData,
                          uint32_t timeOut) {
-  SettleLocked();
+  const std::vector<uint8_t> pkt = FramePacket(cmd, txData);
+  // Sending the very request whose reply timed out again: a late reply to
+  // the first is as good an answer as the reply to this one, so there is
+  // nothing to wait out; the spare reply stays outstanding for whatever is
+  // sent next.
+  const bool repeat = FSem.PendingQuietMs() != 0 && FSem.PendingIsOurs() && pkt == FOutstanding;
+  if (!repeat) SettleLocked();
   const uint32_t scaled = static_cast<uint32_t>(uint64_t{timeOut} * FTimeoutScale.load() / 100);
   // From here until its reply is taken, a reply is outstanding: a holder
   // after us (in this process or another) lets it pass before it sends.
   FSem.SetPending(std::max<uint32_t>(scaled, 1));
-  const std::vector<uint8_t> pkt = FramePacket(cmd, txData);
   LogF(pkt.data(), static_cast<int>(std::min<size_t>(8, pkt.size())), "[%d] TxData=%u",
        static_cast<int>(FClock.Ticks()), static_cast<unsigned>(pkt.size()));
   const uint32_t t0 = FClock.Ticks();
   const bool sent = SendLocked(pkt);
   const uint32_t t1 = FClock.Ticks();
   LogF(nullptr, 0, sent ? "[%d] TxOK=%u" : "[%d] TxErr=%u", static_cast<int>(t1), t1 - t0);
-  if (!sent) return false;
-  if (!WaitLocked(cmd, rxData, timeOut)) return false;
-  FSem.ClearPending();
+  if (!sent) {
+    FOutstanding = pkt;
+    return false;
+  }
+  if (!WaitLocked(cmd, rxData, timeOut)) {
+    FOutstanding = pkt;
+    return false;
+  }
+  if (!repeat) {
+    FSem.ClearPending();
+    FOutstanding.clear();
+  }
   return true;
 }
 

@@ -266,6 +266,7 @@ class TOrvantis {
 
   LinkLock FSem;
   std::string FHoldFile;  // guarded by FDevMutex
+  std::vector<uint8_t> FOutstanding;  // guarded by FSem: the request whose reply timed out
   std::vector<uint8_t> OutputReport;  // used only while FSem is held
   std::function<void()> FPump;
   std::function<void()> FNoticeWakeup;

@@ -24,15 +24,15 @@ std::string RuntimeDir() {
 bool CheckPrivateDir(const std::string& dir, std::string& error) {
   struct stat st {};
   if (::lstat(dir.c_str(), &st) != 0) {
-    error = "папка блокировок " + dir + " недоступна: " + SystemErrorText(errno);
+    error = "Папка блокировок " + dir + " недоступна: " + SystemErrorText(errno);
     return false;
   }
   if (!S_ISDIR(st.st_mode)) {
-    error = "папка блокировок " + dir + " не является папкой";
+    error = "Папка блокировок " + dir + " не является папкой";
     return false;
   }
   if (st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
-    error = "папка блокировок " + dir + " принадлежит другому пользователю или открыта для записи другим";
+    error = "Папка блокировок " + dir + " принадлежит другому пользователю или открыта для записи другим";
     return false;
   }
   return true;
