@@ -112,7 +112,7 @@ LockFile::Outcome LockFile::Lock(bool exclusive, std::chrono::steady_clock::time
     const int slice = static_cast<int>(std::max<long long>(1, std::min<long long>(pause, left)));
     if (idle) idle(slice);
     else std::this_thread::sleep_for(std::chrono::milliseconds(slice));
-    pause = std::min(pause * 2, 20);
+    pause = std::min(pause * 2, 5);
   }
 }
 
