@@ -16,7 +16,8 @@
 namespace orv::cli {
 
 // Exit codes.
-enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3, kExitCancelled = 4 };
+// Exit codes; --help and the README list them.
+enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3, kExitCancelled = 4, kExitBusy = 5 };
 
 struct GlobalOptions {
   int simModel = 0;           // --sim MODEL: an in-process simulated unit of model 1..4
@@ -26,6 +27,7 @@ struct GlobalOptions {
   unsigned timingUs = 0;      // --timing-ms N: USB report period of the simulated unit
   bool trace = false;         // --trace: link trace lines on stderr
   std::string bus;            // --bus DIR (or ORVANTIS_BUS)
+  uint32_t busyWaitMs = 30000;  // --busy-wait S: limit for a unit held by another program
 };
 
 class Context {
@@ -45,6 +47,10 @@ class Context {
   // The link with a unit attached, or nullptr after telling the user that no
   // unit was found.
   TOrvantis* RequireUnit();
+  // The exit code of a command that returned `rc`: a failure that came from
+  // another program holding the unit, or from an unsafe lock file, is said
+  // so (once) and becomes kExitBusy.
+  int Conclude(int rc);
   // Delivers plug and unplug notices for up to `ms` milliseconds.
   void ProcessNotices(uint32_t ms);
   // Callbacks the link calls after a unit was attached or removed (on this

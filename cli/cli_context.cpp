@@ -4,6 +4,8 @@
 
 #include "app/controller_choice.h"
 #include "cli/cli.h"
+#include "device/lock_file.h"
+#include "device/unit_hold.h"
 
 namespace orv::cli {
 
@@ -12,6 +14,7 @@ struct Context::Impl {
   bool controllerTried = false;
   std::unique_ptr<TOrvantis> link;
   std::function<void()> onPlug, onUnplug;
+  bool busyReported = false;
 };
 
 Context::Context(GlobalOptions options) : options_(std::move(options)), impl_(std::make_unique<Impl>()) {}
@@ -65,6 +68,7 @@ TOrvantis& Context::Link() {
         Controller(), [impl](TOrvantis*) { if (impl->onPlug) impl->onPlug(); },
         [impl](TOrvantis*) { if (impl->onUnplug) impl->onUnplug(); }, std::move(log));
     impl_->link->SetUseSync(false);
+    impl_->link->SetBusyWaitLimit(std::chrono::milliseconds(options_.busyWaitMs));
   }
   return *impl_->link;
 }
@@ -80,6 +84,22 @@ TOrvantis* Context::RequireUnit() {
     }
   }
   return &link;
+}
+
+int Context::Conclude(int rc) {
+  if (rc == kExitOk || rc == kExitUsage || rc == kExitCancelled) return rc;
+  // A refused hold was shown by the workflow already.
+  if (!UnitHold::LastRefusal().empty()) {
+    impl_->busyReported = true;
+    return UnitHold::LastRefusalBusy() ? kExitBusy : kExitFailed;
+  }
+  if (!impl_->link) return rc;
+  const std::string error = impl_->link->LinkError();
+  if (error.empty()) return rc;
+  const bool busy = impl_->link->BusyPid() != 0 || error.rfind(UnitBusyMessage(0), 0) == 0;
+  if (!impl_->busyReported) std::cerr << error << "\n";
+  impl_->busyReported = true;
+  return busy ? kExitBusy : kExitFailed;
 }
 
 void Context::ProcessNotices(uint32_t ms) {

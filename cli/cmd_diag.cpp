@@ -98,15 +98,15 @@ int RunDiag(Context& ctx, std::vector<std::string>& args) {
   long long count = 0;  // 0: until interrupted
   if (auto v = TakeValue(args, "--interval")) {
     auto n = ParseInt(*v, kMinInterval, kMaxInterval);
-    if (!n) throw std::invalid_argument("--interval: expected milliseconds from 10 to 600000");
+    if (!n) throw std::invalid_argument("--interval: нужно число миллисекунд от 10 до 600000");
     interval = static_cast<uint32_t>(*n);
   }
   if (auto v = TakeValue(args, "--count")) {
     auto n = ParseInt(*v, 1, 1000000000LL);
-    if (!n) throw std::invalid_argument("--count: expected a number from 1 to 1000000000");
+    if (!n) throw std::invalid_argument("--count: нужно число от 1 до 1000000000");
     count = *n;
   }
-  if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
+  if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
 
   TOrvantis* link = ctx.RequireUnit();
   if (!link) return kExitNoUnit;
@@ -149,7 +149,7 @@ int RunDiag(Context& ctx, std::vector<std::string>& args) {
   return rc;
 }
 
-CommandRegistrar reg{{"diag", "diag [--interval MS] [--count N] [--raw]  live diagnostic records of the unit", RunDiag}};
+CommandRegistrar reg{{"diag", "diag [--interval MS] [--count N] [--raw]  диагностические записи блока в реальном времени", RunDiag}};
 
 }  // namespace
 }  // namespace orv::cli

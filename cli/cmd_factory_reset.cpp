@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "cli/console_status.h"
+#include "device/unit_hold.h"
 #include "settings/settings_session.h"
 
 namespace orv::cli {
@@ -11,12 +12,19 @@ namespace {
 
 int RunFactoryReset(Context& ctx, std::vector<std::string>& args) {
   const bool yes = TakeFlag(args, "--yes"), no = TakeFlag(args, "--no");
-  if (yes && no) throw std::invalid_argument("--yes and --no exclude each other");
-  if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
+  if (yes && no) throw std::invalid_argument("--yes и --no исключают друг друга");
+  if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
   TOrvantis* link = ctx.RequireUnit();
   if (!link) return kExitNoUnit;
+  // The reset and the read that follows it see no other program's write.
+  const UnitHold hold(*link, UnitHold::Mode::kExclusive);
+  if (!hold.Held()) {
+    std::cerr << hold.Message() << "\n";
+    return ctx.Conclude(kExitFailed);
+  }
   // The factory image is chosen by the unit's model and board.
   if (!link->GetInfo()) {
+    if (!link->LinkError().empty()) return ctx.Conclude(kExitFailed);
     std::cerr << "Блок Orvantis не отвечает\n";
     return kExitNoUnit;
   }
@@ -32,7 +40,8 @@ int RunFactoryReset(Context& ctx, std::vector<std::string>& args) {
       status.FinishAction(kResCancelled, "Заводские настройки не установлены");
       return kExitCancelled;
     }
-    status.FinishAction(kResError, "Заводские настройки не установлены");
+    // The reset may have reported its own error result already.
+    if (status.LastResult() != kResError) status.FinishAction(kResError, "Заводские настройки не установлены");
     return kExitFailed;
   }
   // What the window queues next: synchronisation with the online account
@@ -53,7 +62,7 @@ int RunFactoryReset(Context& ctx, std::vector<std::string>& args) {
 }
 
 CommandRegistrar reg{{"factory-reset",
-                      "factory-reset [--yes|--no]  restore the factory settings of the unit's model", RunFactoryReset}};
+                      "factory-reset [--yes|--no]  восстановить заводские настройки модели блока", RunFactoryReset}};
 
 }  // namespace
 }  // namespace orv::cli

@@ -10,10 +10,11 @@ namespace {
 void Line(const char* label, const std::string& value) { std::cout << label << value << "\n"; }
 
 int RunInfo(Context& ctx, std::vector<std::string>& args) {
-  if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
+  if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
   TOrvantis* link = ctx.RequireUnit();
   if (!link) return kExitNoUnit;
   if (!link->GetInfo()) {
+    if (!link->LinkError().empty()) return ctx.Conclude(kExitFailed);
     std::cerr << "Блок Orvantis не отвечает\n";
     return kExitNoUnit;
   }
@@ -67,7 +68,7 @@ int RunInfo(Context& ctx, std::vector<std::string>& args) {
   return kExitOk;
 }
 
-CommandRegistrar reg{{"info", "info                 model, serial number and firmware of the unit", RunInfo}};
+CommandRegistrar reg{{"info", "info                 модель, серийный номер и прошивки блока", RunInfo}};
 
 }  // namespace
 }  // namespace orv::cli

@@ -1,7 +1,10 @@
 // read -o FILE: reads every settings region from the unit and saves them as a
 // settings file.
+#include <iostream>
+
 #include "cli/cli.h"
 #include "cli/console_status.h"
+#include "settings/file_io.h"
 #include "settings/settings_session.h"
 
 namespace orv::cli {
@@ -9,8 +12,13 @@ namespace {
 
 int RunRead(Context& ctx, std::vector<std::string>& args) {
   const auto file = TakeValue(args, "-o");
-  if (!file || file->empty()) throw std::invalid_argument("the settings file is missing: read -o FILE");
-  if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
+  if (!file || file->empty()) throw std::invalid_argument("не указан файл настроек: read -o ФАЙЛ");
+  if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
+  // A file that cannot be saved is found out before the unit is read.
+  if (std::string reason; !CanCreateFile(*file, reason)) {
+    std::cerr << "Не удалось сохранить файл настроек \"" << *file << "\": " << reason << "\n";
+    return kExitFailed;
+  }
   TOrvantis* link = ctx.RequireUnit();
   if (!link) return kExitNoUnit;
 
@@ -30,7 +38,7 @@ int RunRead(Context& ctx, std::vector<std::string>& args) {
   return session.SaveOptions(*file) ? kExitOk : kExitFailed;
 }
 
-CommandRegistrar reg{{"read", "read -o FILE         read the unit's settings into a settings file", RunRead}};
+CommandRegistrar reg{{"read", "read -o ФАЙЛ         прочитать настройки блока в файл настроек", RunRead}};
 
 }  // namespace
 }  // namespace orv::cli

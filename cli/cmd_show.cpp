@@ -110,7 +110,7 @@ void PrintSettings(const TMemItems& items, std::ostream& out) {
 int RunShow(Context& ctx, std::vector<std::string>& args) {
   const bool fromUnit = TakeFlag(args, "--unit");
   if (fromUnit == (args.size() == 1) || args.size() > 1)
-    throw std::invalid_argument("give either a settings file or --unit");
+    throw std::invalid_argument("укажите файл настроек или --unit");
 
   if (!fromUnit) {
     // A file needs no unit: read it straight into a fresh image.
@@ -118,6 +118,10 @@ int RunShow(Context& ctx, std::vector<std::string>& args) {
     std::string reason;
     if (!ReadWholeFile(args.front(), 16u << 20, bytes, reason)) {
       std::cerr << "Не удалось открыть файл настроек \"" << args.front() << "\": " << reason << "\n";
+      return kExitFailed;
+    }
+    if (!StreamLayoutFits(bytes)) {
+      std::cerr << kCorruptSettingsFile << "\n";
       return kExitFailed;
     }
     TMemItems items = CreateMemItems();
@@ -147,7 +151,7 @@ int RunShow(Context& ctx, std::vector<std::string>& args) {
   return kExitOk;
 }
 
-CommandRegistrar reg{{"show", "show FILE | --unit   the main settings in readable form", RunShow}};
+CommandRegistrar reg{{"show", "show ФАЙЛ | --unit   основные настройки в читаемом виде", RunShow}};
 
 }  // namespace
 }  // namespace orv::cli

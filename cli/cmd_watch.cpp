@@ -23,10 +23,10 @@ int RunWatch(Context& ctx, std::vector<std::string>& args) {
   long long count = 0;  // 0: until interrupted
   if (auto v = TakeValue(args, "--count")) {
     auto n = ParseInt(*v, 1, 1000000000);
-    if (!n) throw std::invalid_argument("--count: expected a number from 1 to 1000000000");
+    if (!n) throw std::invalid_argument("--count: нужно число от 1 до 1000000000");
     count = *n;
   }
-  if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
+  if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
 
   // The callbacks run inside the link's notice delivery; the identity query
   // waits until the delivery is over.
@@ -52,7 +52,7 @@ int RunWatch(Context& ctx, std::vector<std::string>& args) {
   }
 }
 
-CommandRegistrar reg{{"watch", "watch [--count N]    print a line whenever a unit is plugged in or unplugged", RunWatch}};
+CommandRegistrar reg{{"watch", "watch [--count N]    строка при каждом подключении и отключении блока", RunWatch}};
 
 }  // namespace
 }  // namespace orv::cli

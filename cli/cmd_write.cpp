@@ -1,18 +1,28 @@
 // write FILE: loads a settings file and writes it into the unit (regions 0..6
 // and 14, each read back, then command 149).
+#include <iostream>
+
 #include "cli/cli.h"
 #include "cli/console_status.h"
+#include "device/unit_hold.h"
 #include "settings/settings_session.h"
 
 namespace orv::cli {
 namespace {
 
 int RunWrite(Context& ctx, std::vector<std::string>& args) {
-  if (args.size() != 1) throw std::invalid_argument(args.empty() ? "the settings file is missing: write FILE"
-                                                                 : "unexpected argument '" + args[1] + "'");
+  if (args.size() != 1) throw std::invalid_argument(args.empty() ? "не указан файл настроек: write ФАЙЛ"
+                                                                 : "лишний аргумент '" + args[1] + "'");
   const std::string file = args.front();
   TOrvantis* link = ctx.RequireUnit();
   if (!link) return kExitNoUnit;
+  // The unit is ours from the first read to command 149: another program's
+  // write cannot mix into this one.
+  const UnitHold hold(*link, UnitHold::Mode::kExclusive);
+  if (!hold.Held()) {
+    std::cerr << hold.Message() << "\n";
+    return ctx.Conclude(kExitFailed);
+  }
 
   ConsoleStatus status;
   ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
@@ -42,7 +52,7 @@ int RunWrite(Context& ctx, std::vector<std::string>& args) {
   return session.WriteOptions() ? kExitOk : kExitFailed;
 }
 
-CommandRegistrar reg{{"write", "write FILE           write a settings file into the unit", RunWrite}};
+CommandRegistrar reg{{"write", "write ФАЙЛ           записать файл настроек в блок", RunWrite}};
 
 }  // namespace
 }  // namespace orv::cli

@@ -31,6 +31,10 @@ ConsoleStatus::ConsoleStatus() : ConsoleStatus(std::cout, std::cerr, ::isatty(ST
 void ConsoleStatus::EndProgressLine() {
   if (inPlace_ && progressShown_) err_ << "\r\033[K" << std::flush;
   progressShown_ = false;
+  // A log or a pipe gets one line with where the progress stood, not a line
+  // per step.
+  if (!lastProgress_.empty()) err_ << lastProgress_ << "\n" << std::flush;
+  lastProgress_.clear();
 }
 
 void ConsoleStatus::StartAction(const std::string& msg, const std::string& status) {
@@ -67,7 +71,7 @@ void ConsoleStatus::Progress(const std::string& text, bool /*doProcMsg*/, int /*
     err_ << "\r" << text << "\033[K" << std::flush;
     progressShown_ = true;
   } else {
-    err_ << text << "\n";
+    lastProgress_ = text;
   }
 }
 

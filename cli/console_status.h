@@ -35,6 +35,7 @@ class ConsoleStatus final : public Status {
   std::ostream& err_;
   bool inPlace_;
   bool progressShown_ = false;
+  std::string lastProgress_;  // not on a terminal: shown once, when progress ends
   int request_ = 0;
   int lastResult_ = -1;
 };

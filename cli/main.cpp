@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <clocale>
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
@@ -18,18 +20,27 @@ std::vector<Command>& Table() {
 }
 
 int Usage(std::ostream& out, int rc) {
-  out << "usage: orvantis-cli [global options] COMMAND [options]\n\n"
-         "global options:\n"
-         "  --sim MODEL      use an in-process simulated unit of model 1..4\n"
-         "  --pcb N          board revision of the simulated unit (default 18)\n"
-         "  --serial N       serial number of the simulated unit (default 1234)\n"
-         "  --faults SPEC    faults the simulated unit injects (see 'orvantis-sim faults')\n"
-         "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
-         "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
-         "                   without --sim or --bus: the unit plugged in by USB\n"
-         "  --trace          print the link's packet trace on stderr\n"
-         "  --version        print the version and exit\n\ncommands:\n";
+  out << "использование: orvantis-cli [общие параметры] КОМАНДА [параметры]\n\n"
+         "общие параметры:\n"
+         "  --sim MODEL      встроенный имитатор блока модели 1..4\n"
+         "  --pcb N          ревизия платы имитатора (по умолчанию 18)\n"
+         "  --serial N       серийный номер имитатора (по умолчанию 1234)\n"
+         "  --faults SPEC    неисправности имитатора (см. 'orvantis-sim faults')\n"
+         "  --timing-ms N    период USB-отчётов имитатора, мс (по умолчанию 0)\n"
+         "  --bus DIR        виртуальная шина HID в папке DIR (или ORVANTIS_BUS)\n"
+         "                   без --sim и --bus: блок, подключенный по USB\n"
+         "  --busy-wait S    сколько секунд ждать блок, занятый другой программой\n"
+         "                   (по умолчанию 30)\n"
+         "  --trace          трассировка обмена с блоком в stderr\n"
+         "  --version        версия программы\n\nкоманды:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
+  out << "\nкоды завершения:\n"
+         "  0  успешно\n"
+         "  1  операция не выполнена (ошибка обмена, файла или блока)\n"
+         "  2  неверные параметры командной строки\n"
+         "  3  блок не найден или не отвечает\n"
+         "  4  отменено пользователем\n"
+         "  5  устройство занято другой программой\n";
   return rc;
 }
 
@@ -50,7 +61,7 @@ bool TakeFlag(std::vector<std::string>& args, const std::string& flag) {
 std::optional<std::string> TakeValue(std::vector<std::string>& args, const std::string& option) {
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == option) {
-      if (i + 1 >= args.size()) throw std::invalid_argument("option " + option + " needs a value");
+      if (i + 1 >= args.size()) throw std::invalid_argument("параметру " + option + " нужно значение");
       std::string v = args[i + 1];
       args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
       return v;
@@ -78,6 +89,10 @@ std::optional<long long> ParseInt(const std::string& text, long long lo, long lo
 }
 
 int Main(int argc, char** argv) {
+  // The C library's own messages in the user's language where the system has
+  // them; numbers keep "." as the decimal separator.
+  std::setlocale(LC_ALL, "");
+  std::setlocale(LC_NUMERIC, "C");
   std::vector<std::string> args(argv + 1, argv + argc);
   GlobalOptions opts;
   if (const char* bus = std::getenv("ORVANTIS_BUS"); bus && *bus) opts.bus = bus;
@@ -95,10 +110,14 @@ int Main(int argc, char** argv) {
         args.erase(args.begin());
         continue;
       }
+      static const char* const kValued[] = {"--sim", "--pcb", "--serial", "--timing-ms", "--faults", "--bus",
+                                             "--busy-wait"};
+      if (std::find(std::begin(kValued), std::end(kValued), opt) == std::end(kValued))
+        throw std::invalid_argument("неизвестный параметр " + opt);
       auto value = TakeValue(args, opt);
       auto number = [&](long long lo, long long hi) {
         auto n = ParseInt(*value, lo, hi);
-        if (!n) throw std::invalid_argument(opt + ": expected a number from " + std::to_string(lo) + " to " + std::to_string(hi));
+        if (!n) throw std::invalid_argument(opt + ": нужно число от " + std::to_string(lo) + " до " + std::to_string(hi));
         return *n;
       };
       if (opt == "--sim") opts.simModel = static_cast<int>(number(1, 4));
@@ -109,7 +128,8 @@ int Main(int argc, char** argv) {
         sim::FaultPlan::Parse(*value);  // reject bad fault rules before anything starts
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
-      else throw std::invalid_argument("unknown option " + opt);
+      else if (opt == "--busy-wait") opts.busyWaitMs = static_cast<uint32_t>(number(0, 3600) * 1000);
+      else throw std::invalid_argument("неизвестный параметр " + opt);
     }
   } catch (const std::invalid_argument& e) {
     std::cerr << "orvantis-cli: " << e.what() << "\n";
@@ -122,13 +142,13 @@ int Main(int argc, char** argv) {
     if (name != c.name) continue;
     Context ctx(opts);
     try {
-      return c.run(ctx, args);
+      return ctx.Conclude(c.run(ctx, args));
     } catch (const std::invalid_argument& e) {
       std::cerr << "orvantis-cli " << name << ": " << e.what() << "\n";
       return kExitUsage;
     }
   }
-  std::cerr << "orvantis-cli: unknown command '" << name << "'\n";
+  std::cerr << "orvantis-cli: неизвестная команда '" << name << "'\n";
   return Usage(std::cerr, kExitUsage);
 }
 

@@ -95,10 +95,11 @@ bool TOrvantis::Attach(std::unique_ptr<HidDevice> device) {
   attached->inputLength = in;
   attached->outputLength = out;
   const std::string lockName = device->LockName();
-  FSem.SetLockFile(lockName.empty() ? std::string()
-                                    : RuntimeDir() + "/orvantis-link-" + SanitizeFileName(lockName) + ".lock");
+  const std::string base = lockName.empty() ? std::string() : RuntimeDir() + "/orvantis-" + SanitizeFileName(lockName);
+  FSem.SetLockFile(base.empty() ? std::string() : base + ".lock");
   {
     std::lock_guard<std::mutex> g(FDevMutex);
+    FHoldFile = base.empty() ? std::string() : base + ".hold";
     attached->generation = ++FGeneration;
     attached->device = std::move(device);
     FAttached = attached;
@@ -199,6 +200,7 @@ void TOrvantis::HandleReport(uint8_t reportId, const uint8_t* data, size_t size)
   unsigned outcome;
   {
     std::lock_guard<std::mutex> g(FMutex);
+    FLastReport = std::chrono::steady_clock::now();
     outcome = FRing.OnReport(reportId, data, size, FClock.Ticks());
   }
   if (outcome & PacketRing::kCompleted) FCond.notify_all();
@@ -292,6 +294,25 @@ void TOrvantis::SetNoticeWakeup(std::function<void()> wakeup) {
 void TOrvantis::SetOwnerThread(std::thread::id id) { FOwner.store(id); }
 
 void TOrvantis::SetTimeoutScale(unsigned percent) { FTimeoutScale.store(percent ? percent : 1); }
+
+void TOrvantis::SetBusyWaitLimit(std::chrono::milliseconds limit) { FSem.SetWaitLimit(limit); }
+std::chrono::milliseconds TOrvantis::BusyWaitLimit() const { return FSem.WaitLimit(); }
+std::string TOrvantis::LinkError() const { return FSem.Error(); }
+
+std::string TOrvantis::HoldFile() const {
+  std::lock_guard<std::mutex> g(FDevMutex);
+  return FHoldFile;
+}
+
+void TOrvantis::KeepAlive(uint32_t ms) {
+  if (IsOwnerThread()) {
+    ProcessHIDMessages();
+    if (FPump) FPump();
+    WaitForNotice(ms);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+}
 
 // ---------------------------------------------------------------------------
 // exchanges
@@ -401,29 +422,97 @@ bool TOrvantis::WaitLocked(uint8_t cmd, std::vector<uint8_t>& rxData, uint32_t t
   return result;
 }
 
+void TOrvantis::SettleLocked() {
+  const uint32_t quietMs = FSem.PendingQuietMs();
+  if (quietMs == 0) return;
+  using clock = std::chrono::steady_clock;
+  const auto quiet = std::chrono::milliseconds(quietMs);
+  const bool owner = IsOwnerThread();
+  auto lastPump = clock::now();
+  std::unique_lock<std::mutex> lk(FMutex);
+  // Quiet counts from now: what arrived before belongs to the exchange that
+  // is given up, and a process that just attached saw nothing of it.
+  auto since = clock::now();
+  for (;;) {
+    FRing.SetReadIndex(FRing.WriteIndex());
+    if (FLastReport > since) since = FLastReport;
+    const auto now = clock::now();
+    if (now >= since + quiet) break;
+    {
+      std::lock_guard<std::mutex> g(FDevMutex);
+      if (!FAttached) break;  // nothing can arrive; the send fails anyway
+    }
+    if (owner && !FNotices.empty()) {
+      lk.unlock();
+      ProcessHIDMessages();
+      lk.lock();
+      continue;
+    }
+    auto until = since + quiet;
+    if (owner && FPump) until = std::min(until, lastPump + kPumpInterval);
+    FCond.wait_until(lk, until);
+    if (owner && FPump && clock::now() >= lastPump + kPumpInterval) {
+      lk.unlock();
+      FPump();
+      lastPump = clock::now();
+      lk.lock();
+    }
+  }
+  FRing.SetReadIndex(FRing.WriteIndex());
+  FRing.ResetAssembly();  // the rest of a cut-off packet will not come
+  lk.unlock();
+  LogF(nullptr, 0, "[%d] Unit quiet after %u ms: outstanding reply discarded", static_cast<int>(FClock.Ticks()),
+       quietMs);
+  FSem.ClearPending();
+}
+
+void TOrvantis::LogLockFailure(LinkLock::Result result) {
+  if (result == LinkLock::Result::kNested) Log("Вложенный обмен с устройством отклонен");
+  else Log(FSem.Error());
+}
+
 bool TOrvantis::Exchange(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData,
                          uint32_t timeOut) {
   const std::vector<uint8_t> pkt = FramePacket(cmd, txData);
+  // Sending the very request whose reply timed out again: a late reply to
+  // the first is as good an answer as the reply to this one, so there is
+  // nothing to wait out; the spare reply stays outstanding for whatever is
+  // sent next.
+  const bool repeat = FSem.PendingQuietMs() != 0 && FSem.PendingIsOurs() && pkt == FOutstanding;
+  if (!repeat) SettleLocked();
+  const uint32_t scaled = static_cast<uint32_t>(uint64_t{timeOut} * FTimeoutScale.load() / 100);
+  // From here until its reply is taken, a reply is outstanding: a holder
+  // after us (in this process or another) lets it pass before it sends.
+  FSem.SetPending(std::max<uint32_t>(scaled, 1));
   LogF(pkt.data(), static_cast<int>(std::min<size_t>(8, pkt.size())), "[%d] TxData=%u",
        static_cast<int>(FClock.Ticks()), static_cast<unsigned>(pkt.size()));
   const uint32_t t0 = FClock.Ticks();
   const bool sent = SendLocked(pkt);
   const uint32_t t1 = FClock.Ticks();
   LogF(nullptr, 0, sent ? "[%d] TxOK=%u" : "[%d] TxErr=%u", static_cast<int>(t1), t1 - t0);
-  if (!sent) return false;
-  return WaitLocked(cmd, rxData, timeOut);
-}
-
-namespace {
-constexpr const char* kNestedExchange = "Вложенный обмен с устройством отклонен";
+  if (!sent) {
+    FOutstanding = pkt;
+    return false;
+  }
+  if (!WaitLocked(cmd, rxData, timeOut)) {
+    FOutstanding = pkt;
+    return false;
+  }
+  if (!repeat) {
+    FSem.ClearPending();
+    FOutstanding.clear();
+  }
+  return true;
 }
 
 bool TOrvantis::Send(std::span<const uint8_t> data) {
   LinkLock::Guard g(FSem);
   if (!g.Held()) {
-    Log(kNestedExchange);
+    LogLockFailure(g.Outcome());
     return false;
   }
+  SettleLocked();
+  FSem.SetPending(static_cast<uint32_t>(uint64_t{memlimits::kTimeout} * FTimeoutScale.load() / 100));
   return SendLocked(data);
 }
 
@@ -434,17 +523,19 @@ bool TOrvantis::SendStr(const std::string& anStr) {
 bool TOrvantis::WaitData(uint8_t cmd, std::vector<uint8_t>& rxData, uint32_t timeOut) {
   LinkLock::Guard g(FSem);
   if (!g.Held()) {
-    Log(kNestedExchange);
+    LogLockFailure(g.Outcome());
     return false;
   }
-  return WaitLocked(cmd, rxData, timeOut);
+  if (!WaitLocked(cmd, rxData, timeOut)) return false;
+  FSem.ClearPending();
+  return true;
 }
 
 bool TOrvantis::ReadData(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData,
                          uint32_t timeOut) {
   LinkLock::Guard g(FSem);
   if (!g.Held()) {
-    Log(kNestedExchange);
+    LogLockFailure(g.Outcome());
     return false;
   }
   return Exchange(cmd, txData, rxData, timeOut);

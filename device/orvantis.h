@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -184,6 +185,23 @@ class TOrvantis {
   uint16_t InputReportLength() const;
   uint16_t OutputReportLength() const;
 
+  // --- sharing the unit with other processes --------------------------------
+  // How long an exchange, or a hold of the unit (device/unit_hold.h), waits
+  // for another process before it gives up as busy.
+  void SetBusyWaitLimit(std::chrono::milliseconds limit);
+  std::chrono::milliseconds BusyWaitLimit() const;
+  // Why the last exchange could not take the link: the busy message or an
+  // unsafe lock file (Russian), empty when it could.
+  std::string LinkError() const;
+  // The process that held the unit when the last exchange gave up; 0 none.
+  int BusyPid() const { return FSem.BusyPid(); }
+  // The hold file of the attached unit for whole workflows, empty for units
+  // only this process can reach.
+  std::string HoldFile() const;
+  // On the owner thread: delivers notices and runs the pump; then waits up to
+  // `ms` for a notice. For waits outside an exchange.
+  void KeepAlive(uint32_t ms);
+
  private:
   struct Attached;
   struct Notice {
@@ -212,6 +230,12 @@ class TOrvantis {
   void DeliverNotice(Notice& notice);
 
   bool SendLocked(std::span<const uint8_t> data);
+  // Lets a reply that may still be outstanding (a timed-out exchange, or one
+  // of a process that died mid-exchange) arrive and be thrown away: returns
+  // once no input report came for the recorded quiet time.
+  void SettleLocked();
+  // Reports why the link lock was not taken.
+  void LogLockFailure(LinkLock::Result result);
   bool WaitLocked(uint8_t cmd, std::vector<uint8_t>& rxData, uint32_t timeOut);
   bool Exchange(uint8_t cmd, std::span<const uint8_t> txData, std::vector<uint8_t>& rxData, uint32_t timeOut);
 
@@ -236,10 +260,13 @@ class TOrvantis {
   mutable std::mutex FMutex;
   std::condition_variable FCond;
   PacketRing FRing;
+  std::chrono::steady_clock::time_point FLastReport{};  // latest input report
   std::deque<Notice> FNotices;
   bool FUseSync = true;
 
   LinkLock FSem;
+  std::string FHoldFile;  // guarded by FDevMutex
+  std::vector<uint8_t> FOutstanding;  // guarded by FSem: the request whose reply timed out
   std::vector<uint8_t> OutputReport;  // used only while FSem is held
   std::function<void()> FPump;
   std::function<void()> FNoticeWakeup;

@@ -3,7 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+
+#include "device/error_text.h"
 
 namespace orv {
 
@@ -15,6 +19,23 @@ std::string RuntimeDir() {
   std::string dir = "/tmp/orvantis-" + std::to_string(::getuid());
   ::mkdir(dir.c_str(), 0700);
   return dir;
+}
+
+bool CheckPrivateDir(const std::string& dir, std::string& error) {
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0) {
+    error = "Папка блокировок " + dir + " недоступна: " + SystemErrorText(errno);
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    error = "Папка блокировок " + dir + " не является папкой";
+    return false;
+  }
+  if (st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
+    error = "Папка блокировок " + dir + " принадлежит другому пользователю или открыта для записи другим";
+    return false;
+  }
+  return true;
 }
 
 std::string SanitizeFileName(const std::string& name) {

@@ -32,6 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(res.Ok() || !res.message.empty());
   Check(list.empty() || list.size() == orv::kEventMessageCount);
   Check((res.mask & ~0x7FFFu) == 0 && (res.mask & (1u << orv::kRegionSms)) == 0);
+  // A file the layout check lets through is read whole, never cut short.
+  if (orv::StreamLayoutFits({data, size}) && !res.unsupported) Check(res.Ok());
   for (const auto& item : items)
     for (size_t i = item.Size(); i < orv::kMaxSection; ++i) Check(item.FData[i] == kBefore);
   for (size_t i = 0; i < orv::kMaxSection; ++i) Check(items[orv::kRegionSms].FData[i] == kBefore);
@@ -46,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Saved again and read back, the written regions are unchanged.
   const std::vector<uint8_t> saved = orv::BuildOptionsStream(items, orv::streamhdr::kSaveHeader);
   Check(saved.size() == orv::kSavedFileSize);
+  Check(orv::StreamLayoutFits(saved));
   orv::TMemItems again = orv::CreateMemItems();
   Check(orv::ReadOptionsFromStream(saved, nullptr, again).mask == orv::regionmask::kWrite);
   for (int k = 0; k < orv::kRegionCount; ++k)

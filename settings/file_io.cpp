@@ -8,11 +8,13 @@
 #include <cstring>
 #include <filesystem>
 
+#include "device/error_text.h"
+
 namespace orv {
 
 namespace {
 
-std::string SystemError(int err) { return std::strerror(err); }
+std::string SystemError(int err) { return SystemErrorText(err); }
 
 bool WriteAll(int fd, const uint8_t* p, size_t n) {
   while (n > 0) {
@@ -69,15 +71,49 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> data,
   return true;
 }
 
+bool CanCreateFile(const std::string& path, std::string& error) {
+  namespace fs = std::filesystem;
+  const fs::path target(path);
+  if (target.filename().empty()) {
+    error = "не указано имя файла";
+    return false;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    error = SystemError(EISDIR);
+    return false;
+  }
+  const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  if (::stat(dir.c_str(), &st) != 0) {
+    error = "папка " + dir.string() + ": " + SystemError(errno);
+    return false;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    error = "папка " + dir.string() + ": " + SystemError(ENOTDIR);
+    return false;
+  }
+  if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+    error = "папка " + dir.string() + ": " + SystemError(errno);
+    return false;
+  }
+  return true;
+}
+
 bool ReadWholeFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out, std::string& error) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     error = SystemError(errno);
     return false;
   }
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = ::fstat(fd, &st) != 0 ? SystemError(errno) : "это не обычный файл";
+  if (::fstat(fd, &st) != 0) {
+    error = SystemError(errno);
+    ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? "это папка, а не файл" : "это не обычный файл";
     ::close(fd);
     return false;
   }

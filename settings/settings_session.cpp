@@ -4,9 +4,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 
 #include "device/identity.h"
 #include "device/orvantis.h"
+#include "device/unit_hold.h"
 #include "settings/factory_images.h"
 #include "settings/file_io.h"
 #include "settings/sms_text.h"
@@ -56,6 +58,14 @@ bool TSettingsSession::ReadOptions() {
   bool ok = true;
   std::string escaped;
   try {
+    // Readers share the unit; a writer of another process is not let in
+    // half-way, so the image is one consistent state of the unit.
+    UnitHold hold(link_, UnitHold::Mode::kShared);
+    if (!hold.Held()) {
+      status_.Log(kReadFailedLog);
+      if (status_.Request() == request::kReadAfterConnect) status_.FinishAction(kResError, kNotRead);
+      throw std::runtime_error(hold.Message());
+    }
     for (int i = 0; i < kRegionCount; ++i) {
       TMemItem& item = MemItems[static_cast<size_t>(i)];
       item.Clear();
@@ -114,7 +124,7 @@ void TSettingsSession::WriteRegion(int k) {
     }
   }
   if (!ok) {
-    status_.Log(Format("Ошибка записи данных (%u bytes @%X)", item.Size(), item.Addr()));
+    status_.Log(Format("Ошибка записи данных (%u байт по адресу 0x%X)", item.Size(), item.Addr()));
     status_.Replace(kWriteStep, kNotWritten, true);
     status_.FinishAction(kResError, kWriteError);
     throw WriteError{kWriteError};
@@ -137,6 +147,8 @@ bool TSettingsSession::WriteOptions() {
       status_.FinishAction(kResError, kNotWritten);
       throw WriteError{kImageIncomplete};
     }
+    const UnitHold hold(link_, UnitHold::Mode::kExclusive);
+    RequireHeld(hold);
     pages_.StoreData(MemItems);
     for (int i = 0; i < kRegionCount; ++i) {
       ShowProgress(kWriteProgress, i);
@@ -146,6 +158,14 @@ bool TSettingsSession::WriteOptions() {
     status_.Replace(kWriteStep, kSaved, true);
     status_.FinishAction(kResOk, kSynced);
   });
+}
+
+void TSettingsSession::RequireHeld(const UnitHold& hold) {
+  if (hold.Held()) return;
+  status_.Log(hold.Message());
+  status_.Replace(kWriteStep, kNotWritten, true);
+  status_.FinishAction(kResError, kNotWritten);
+  throw WriteError{hold.Message()};
 }
 
 bool TSettingsSession::ReadPinFromUnit(TPIN& pin) {
@@ -175,6 +195,16 @@ bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
     return false;
   }
   const std::string model = ModelName(kind);
+
+  // No other process's workflow may run between reading the PIN and the end
+  // of the reset.
+  const UnitHold hold(link_, UnitHold::Mode::kExclusive);
+  if (!hold.Held()) {
+    status_.Log(hold.Message());
+    prompts_.MessageBox(hold.Message());
+    tasks_.Next();
+    return false;
+  }
 
   // The reset keeps the unit's PIN: the options page's copy when the page
   // holds what was read from the unit, otherwise the unit's own bytes.
@@ -207,16 +237,29 @@ bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
       ShowProgress(kWriteProgress, i);
       if (regionmask::Has(writeMask, i)) WriteRegion(i);
     }
-    if (!WriteSMS(list)) status_.Log(kSmsNotSaved);
+    const bool smsSaved = WriteSMS(list);
+    if (!smsSaved) status_.Log(kSmsNotSaved);
     SendSaveCommand();
-    status_.Replace(kDefaultsStep, Format("Заводские настройки %s установлены.", model.c_str()), true);
-    status_.FinishAction(kResOk, kDefaultsDone);
     tasks_.AddToTail(task::kSyncSettings);
     tasks_.AddToTail(task::kReadSettings);
+    // The regions are in place, but a reset that left the old SMS texts in
+    // the unit is not the factory state the user asked for.
+    if (!smsSaved) {
+      status_.Replace(kDefaultsStep, Format(kDefaultsSmsFailed, model.c_str()), true);
+      status_.FinishAction(kResError, kSmsNotSaved);
+      throw WriteError{kSmsNotSaved};
+    }
+    status_.Replace(kDefaultsStep, Format("Заводские настройки %s установлены.", model.c_str()), true);
+    status_.FinishAction(kResOk, kDefaultsDone);
   });
 }
 
 bool TSettingsSession::WriteSMS(const std::vector<std::string>& st) {
+  const UnitHold hold(link_, UnitHold::Mode::kExclusive);
+  if (!hold.Held()) {
+    status_.Log(hold.Message());
+    return false;
+  }
   const std::vector<uint8_t> area = BuildSmsArea(st);
   return link_.EraseFlash(kSmsFlashAddr, static_cast<uint32_t>(area.size())) &&
          link_.WriteFlash(area.data(), kSmsFlashAddr, static_cast<uint32_t>(area.size()));
@@ -268,6 +311,12 @@ bool TSettingsSession::GetOptions(const std::string& fileName) {
   std::string reason;
   if (!ReadWholeFile(fileName, kMaxSettingsFile, bytes, reason)) {
     prompts_.MessageBox(Format("Не удалось открыть файл настроек \"%s\": %s", fileName.c_str(), reason.c_str()));
+    return false;
+  }
+  // A file with a damaged header would be converted as another layout and
+  // written to the unit as garbage: refuse it before anything changes.
+  if (!StreamLayoutFits(bytes)) {
+    prompts_.MessageBox(kCorruptSettingsFile);
     return false;
   }
   SMSList.clear();

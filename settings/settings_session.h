@@ -15,6 +15,11 @@
 //   bytes written; otherwise it is the write error "Ошибка записи данных" and
 //   the image in memory keeps the user's data.
 // - Settings files are replaced atomically; a failed save keeps the old file.
+// - Workflows hold the unit across processes (device/unit_hold.h): reads
+//   share it, writes and the factory reset have it alone, so another
+//   process's write never mixes into theirs.
+// - A factory reset whose SMS texts could not be written is a failure, even
+//   though its regions are in place.
 // - An image that is not complete (no successful read, factory reset or full
 //   file load yet, or a read that stopped part-way) is never written to the
 //   unit or saved to a file: it would carry zeros or stale regions.
@@ -33,6 +38,7 @@
 namespace orv {
 
 class TOrvantis;
+class UnitHold;
 
 // Texts the workflows show; tests and programs compare against them.
 namespace settings_text {
@@ -53,6 +59,8 @@ inline constexpr const char* kOffline = "Orvantis не подключен, за�
 inline constexpr const char* kNoFactoryStream = "Не определена версия Orvantis, заводские настройки не восстановлены";
 inline constexpr const char* kSmsNotSaved = "Тексты SMS не сохранены!";
 inline constexpr const char* kDefaultsDone = "Заводские настройки установлены";
+// Ours: the regions were restored, the SMS texts were not.
+inline constexpr const char* kDefaultsSmsFailed = "Заводские настройки %s установлены, но тексты SMS не сохранены.";
 inline constexpr const char* kDefaultsQuestion =
     "Заводские значения будут установлены для всех параметров в следующих вкладках:\r\n"
     "\"Настройки\", \"Модуль запуска\" и \"Интернет\".\r\n"
@@ -122,6 +130,8 @@ class TSettingsSession {
   void WriteRegion(int k);
   void SendSaveCommand();
   bool ReadPinFromUnit(TPIN& pin);
+  // Raises the write error with the hold's message when it was not granted.
+  void RequireHeld(const UnitHold& hold);
   // Runs the body of a write or save with the request state, the busy button,
   // progress, the queue release and the error box around it; true when the
   // body finished without raising an error.

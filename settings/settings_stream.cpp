@@ -143,6 +143,32 @@ StreamReadResult ReadOptionsFromStream(std::span<const uint8_t> stm, std::vector
   return res;
 }
 
+bool StreamLayoutFits(std::span<const uint8_t> stm) {
+  if (stm.size() < 4) return false;
+  const uint32_t h0 = static_cast<uint32_t>(stm[0]) | static_cast<uint32_t>(stm[1]) << 8 |
+                      static_cast<uint32_t>(stm[2]) << 16 | static_cast<uint32_t>(stm[3]) << 24;
+  const int v = streamhdr::Version(h0);
+  if (v > streamhdr::kMaxVersion) return true;
+  if (h0 & 0x7F8000u) return false;  // bits 15..22
+  uint32_t h = h0;
+  if (v < 4) {
+    if (h & (1u << kRegionRStart)) return false;
+    // The reader's rule for region 14 appended by older writers.
+    int64_t expected = 4;
+    if (h & 0xFFFu)
+      for (int k = 0; k < kRegionCount; ++k) expected += StreamRegionSize(v, k);
+    if ((static_cast<int64_t>(stm.size()) - expected) / 128 > 0) h |= 1u << kRegionRStart;
+  }
+  uint64_t length = 4;
+  for (int k = 0; k < kRegionCount; ++k) {
+    if (!regionmask::Has(h, k) || k == kRegionSms) continue;
+    if ((v <= 1 && k >= 1 && k <= 4) || (v == 0 && k == kRegionVoiceIndex)) continue;
+    length += StreamRegionSize(v, k);
+  }
+  if (h & streamhdr::kSmsFlag) length += kSmsAreaSize;
+  return stm.size() == length;
+}
+
 std::vector<uint8_t> BuildOptionsStream(const TMemItems& items, uint32_t header, const std::vector<std::string>& sms) {
   if (streamhdr::Version(header) != streamhdr::kMaxVersion)
     throw std::invalid_argument("only version-4 settings streams are written");

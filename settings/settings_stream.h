@@ -42,6 +42,18 @@ struct StreamReadResult {
 // "Версия формата настроек (v%d) не поддерживается. ..."
 std::string UnsupportedVersionMessage(int version);
 
+// A settings file that fails StreamLayoutFits is refused with this text.
+inline constexpr const char* kCorruptSettingsFile = "Файл настроек повреждён или имеет неизвестный формат";
+
+// Whether a whole settings file has a layout of its format version and
+// region mask: exactly the regions the header names (as the reader of that
+// version takes them), plus the SMS area exactly when the header promises it.
+// Unused header bits must be zero, and only version-4 headers name region 14
+// (older writers appended it unnamed). A file changed by one byte in its
+// header, cut short or padded fails, so nothing of it reaches the unit.
+// Streams of a version above 4 pass: the reader reports them as unsupported.
+bool StreamLayoutFits(std::span<const uint8_t> stm);
+
 // Reads a stream into the regions, converting the older versions, and appends
 // its SMS texts to `list` when `list` is given and the stream carries them.
 // The stream is untrusted: a short stream fills what it has (the rest of each

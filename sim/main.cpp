@@ -23,8 +23,11 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
+         "       [--log-requests]\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            --log-requests prints \"request CC[.SS] [ADDR]\" for every request\n"
+         "            (command, memory sub-command, address).\n"
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
@@ -56,9 +59,14 @@ int RunUnit(const std::vector<std::string>& args) {
   orv::sim::VbusUnitOptions opt;
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
+  bool logRequests = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") return Usage(std::cout, 0);
+    if (a == "--log-requests") {
+      logRequests = true;
+      continue;
+    }
     if (i + 1 >= args.size()) throw std::invalid_argument("unknown option or missing value: " + a);
     const std::string& v = args[++i];
     if (a == "--bus") opt.busDir = v;
@@ -88,6 +96,17 @@ int RunUnit(const std::vector<std::string>& args) {
 
   auto unit = std::make_shared<orv::sim::SimUnit>(cfg);
   if (!faults.empty()) unit->Faults() = orv::sim::FaultPlan::Parse(faults);
+  if (logRequests)
+    unit->SetRequestLog([](const orv::sim::SimRequest& req) {
+      char line[64];
+      int n = std::snprintf(line, sizeof line, "request %.2x", req.cmd);
+      if (req.Sub() >= 0) n += std::snprintf(line + n, sizeof line - static_cast<size_t>(n), ".%.2x", req.Sub());
+      if (req.Sub() >= 0 && req.payload.size() >= 5)
+        std::snprintf(line + n, sizeof line - static_cast<size_t>(n), " %X",
+                      static_cast<unsigned>(req.payload[1] << 24 | req.payload[2] << 16 | req.payload[3] << 8 |
+                                            req.payload[4]));
+      Say(line);
+    });
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);
   std::string error;

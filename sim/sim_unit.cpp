@@ -85,6 +85,11 @@ std::vector<uint8_t> SimUnit::FrameReply(uint8_t cmdCode, const std::vector<uint
   return pkt;
 }
 
+void SimUnit::SetRequestLog(std::function<void(const SimRequest&)> log) {
+  std::lock_guard<std::recursive_mutex> g(mutex_);
+  requestLog_ = std::move(log);
+}
+
 SimResponse SimUnit::Handle(const std::vector<uint8_t>& packet) {
   std::lock_guard<std::recursive_mutex> g(mutex_);
   SimResponse resp;
@@ -98,6 +103,7 @@ SimResponse SimUnit::Handle(const std::vector<uint8_t>& packet) {
   req.cmd = packet[0];
   req.payload.assign(packet.begin() + 3, packet.begin() + static_cast<std::ptrdiff_t>(len));
   if (requests_.size() < kMaxRequestLog) requests_.push_back(req);
+  if (requestLog_) requestLog_(req);
 
   const std::vector<ActiveFault> faults = faults_.Match(req.cmd, req.Sub());
   if (FindFault(faults, FaultKind::kUnplug)) {

@@ -91,6 +91,10 @@ class SimUnit {
   bool RomUnlocked() const;
   int SaveCommands() const;  // how many times command 149 was received
 
+  // Called (with the unit locked) for every well-formed request, before it is
+  // answered: orvantis-sim prints the requests with it.
+  void SetRequestLog(std::function<void(const SimRequest&)> log);
+
   std::vector<SimRequest> Requests() const;
   size_t CountRequests(int cmd, int sub = -1) const;
   void ClearRequests();
@@ -119,6 +123,7 @@ class SimUnit {
   std::map<uint8_t, Handler> handlers_;
   std::map<uint8_t, Handler> memoryHandlers_;
   std::vector<SimRequest> requests_;
+  std::function<void(const SimRequest&)> requestLog_;
   std::mt19937 rng_;
 };
 

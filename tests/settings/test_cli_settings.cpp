@@ -102,7 +102,7 @@ TEST(CliSettings, FaultsEndWithAnErrorAndNonZeroExit) {
   ASSERT_EQ(RunCli({"--sim", "3", "read", "-o", file}).exitCode, 0);
   r = RunCli({"--sim", "3", "--faults", "fail-write/55.04@4 x*", "write", file});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(Contains(r.out, "Ошибка записи данных (64 bytes @1D948)")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "Ошибка записи данных (64 байт по адресу 0x1D948)")) << r.out;
   EXPECT_TRUE(Contains(r.err, "Ошибка записи данных")) << r.err;
   EXPECT_FALSE(Contains(r.out, "Результат: OK, Настройки синхронизированы"));
 

@@ -4,6 +4,7 @@
 
 #include "device/byte_io.h"
 #include "device/text_codec.h"
+#include "settings/factory_images.h"
 #include "settings/settings_stream.h"
 #include "settings/sms_text.h"
 
@@ -216,6 +217,40 @@ TEST(SettingsStream, SavedStreamIsTheVersion4FileLayout) {
     EXPECT_TRUE(RegionIs(back[k], expected, 0, back[k].Size())) << k;
   }
   EXPECT_THROW(BuildOptionsStream(items, 0x0300407F), std::invalid_argument);
+}
+
+TEST(SettingsStream, LayoutCheckTakesOnlyFilesTheirHeaderDescribes) {
+  const std::vector<uint8_t> saved = BuildOptionsStream(CreateMemItems(), streamhdr::kSaveHeader);
+  auto with = [&](auto change) {
+    auto s = saved;
+    change(s);
+    return s;
+  };
+  const auto factory = FactoryImage(3);
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    bool fits;
+  };
+  const Case cases[] = {
+      {"saved file", saved, true},
+      {"factory image with its SMS area", {factory.begin(), factory.end()}, true},
+      {"one byte more", with([](auto& s) { s.push_back(0); }), false},
+      {"one byte less", with([](auto& s) { s.pop_back(); }), false},
+      {"SMS area promised, absent", with([](auto& s) { s[2] |= 0x80; }), false},
+      {"version 0", with([](auto& s) { s[3] = 0; }), false},
+      {"version 1", with([](auto& s) { s[3] = 1; }), false},
+      {"version 2", with([](auto& s) { s[3] = 2; }), false},
+      {"version 3", with([](auto& s) { s[3] = 3; }), false},
+      {"unused header bit", with([](auto& s) { s[1] |= 0x80; }), false},
+      {"region 8 named, its bytes added", Stream(Header(4, {5, 8})).Fill(512 + 1024, 0).Data(), false},
+      {"version 1 main and CAN blocks", Stream(Header(1, {0, 5, 6})).Fill(224 + 512 + 256, 0).Data(), true},
+      {"version 1 with ignored regions 1..4", Stream(Header(1, {1, 2, 5})).Fill(512, 0).Data(), true},
+      {"header only", Stream(Header(4, {})).Data(), true},
+      {"no header", {0x7f, 0x40}, false},
+      {"version 5 left to the reader", {0x7f, 0x40, 0x00, 0x05, 1}, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StreamLayoutFits(c.bytes), c.fits) << c.name;
 }
 
 }  // namespace

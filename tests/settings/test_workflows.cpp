@@ -186,7 +186,7 @@ TEST(WriteOptions, FailureAtRegion3RaisesTheWriteErrorAndSkipsCommand149) {
   rig.Faults("fail-write/55.04@4 x*");  // the fourth region written is region 3
   EXPECT_FALSE(rig.session.WriteOptions());
   EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{kWriteError});
-  EXPECT_TRUE(rig.status.Has("log", "Ошибка записи данных (64 bytes @1D948)"));
+  EXPECT_TRUE(rig.status.Has("log", "Ошибка записи данных (64 байт по адресу 0x1D948)"));
   EXPECT_EQ(rig.Unit().SaveCommands(), 0);
   EXPECT_EQ(rig.Unit().CountRequests(cmd::kSaveSettings), 0u);
   EXPECT_EQ(rig.UnitRegion(0)[0], 'A') << "regions before the failing one are written";
@@ -216,7 +216,7 @@ TEST(WriteOptions, AReadBackThatDiffersIsAWriteError) {
   EXPECT_FALSE(rig.session.WriteOptions());
   EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{kWriteError});
   EXPECT_TRUE(rig.status.Has("log", "Данные, прочитанные после записи, отличаются от записанных"));
-  EXPECT_TRUE(rig.status.Has("log", "Ошибка записи данных (512 bytes @1E788)"));
+  EXPECT_TRUE(rig.status.Has("log", "Ошибка записи данных (512 байт по адресу 0x1E788)"));
   EXPECT_EQ(rig.Memory(kRegionConfig), mine) << "memory keeps what the user had, not the read-back";
   EXPECT_EQ(rig.Unit().SaveCommands(), 0);
 }
@@ -227,7 +227,7 @@ TEST(WriteOptions, AFailedReadBackIsAWriteError) {
   rig.Faults("code/55.05 x*");  // every read from now on: the first is region 0's read-back
   EXPECT_FALSE(rig.session.WriteOptions());
   EXPECT_TRUE(rig.status.Has("log", "Контрольное чтение после записи не удалось"));
-  EXPECT_TRUE(rig.status.Has("log", "Ошибка записи данных (224 bytes @1E020)"));
+  EXPECT_TRUE(rig.status.Has("log", "Ошибка записи данных (224 байт по адресу 0x1E020)"));
   EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{kWriteError});
   EXPECT_EQ(rig.Unit().CountRequests(cmd::kMemory, cmd::kWriteROM), 1u);
   EXPECT_EQ(rig.Unit().SaveCommands(), 0);
@@ -438,9 +438,11 @@ TEST(SetDefaults, DeclinedOfflineAndSmsFailure) {
     Rig rig(Model(2));
     ASSERT_TRUE(rig.sim.link->GetInfo());
     rig.Faults("fail-erase/55.03 x*");
-    EXPECT_TRUE(rig.session.SetDefaults()) << "the reset goes on without the SMS texts";
+    EXPECT_FALSE(rig.session.SetDefaults()) << "a reset without its SMS texts is not a success";
     EXPECT_TRUE(rig.status.Has("log", kSmsNotSaved));
-    EXPECT_EQ(rig.Unit().SaveCommands(), 1);
+    EXPECT_EQ(rig.Unit().SaveCommands(), 1) << "the regions written are still applied";
+    EXPECT_EQ(rig.status.Finishes(), (std::vector<std::pair<int, std::string>>{{kResError, kSmsNotSaved}}));
+    EXPECT_EQ(rig.prompts.messages, std::vector<std::string>{kSmsNotSaved});
   }
   {
     Rig rig(Model(2));
