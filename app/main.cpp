@@ -12,6 +12,7 @@
 #include "app/controller_choice.h"
 #include "app/instance_slots.h"
 #include "app/main_form.h"
+#include "app/qt_translation.h"
 #include "device/runtime_dir.h"
 #include "sim/fault_plan.h"
 
@@ -42,6 +43,9 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("OrvantisConfigurator");
   QApplication::setApplicationName("OrvantisConfigurator");
   QApplication::setApplicationDisplayName("Конфигуратор Orvantis");
+  if (!orv::InstallQtTranslation(app))
+    std::cerr << "orvantis-configurator: нет русского перевода диалогов Qt ("
+              << orv::QtTranslationFile().toStdString() << "), стандартные диалоги будут на английском\n";
 
   orv::ConfiguratorOptions options;
   try {

@@ -22,8 +22,10 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
+         "       [--log-requests]\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            --log-requests prints \"request: CC SS\" (command, sub-command) per request.\n"
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
@@ -54,9 +56,14 @@ int RunUnit(const std::vector<std::string>& args) {
   orv::sim::VbusUnitOptions opt;
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
+  bool logRequests = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") return Usage(std::cout, 0);
+    if (a == "--log-requests") {
+      logRequests = true;
+      continue;
+    }
     if (i + 1 >= args.size()) throw std::invalid_argument("unknown option or missing value: " + a);
     const std::string& v = args[++i];
     if (a == "--bus") opt.busDir = v;
@@ -86,6 +93,12 @@ int RunUnit(const std::vector<std::string>& args) {
 
   auto unit = std::make_shared<orv::sim::SimUnit>(cfg);
   if (!faults.empty()) unit->Faults() = orv::sim::FaultPlan::Parse(faults);
+  if (logRequests)
+    unit->SetRequestObserver([](const orv::sim::SimRequest& r) {
+      char line[32];
+      std::snprintf(line, sizeof line, "request: %02X %02X", r.cmd, r.Sub() < 0 ? 0 : r.Sub());
+      Say(line);
+    });
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);
   std::string error;

@@ -98,6 +98,7 @@ SimResponse SimUnit::Handle(const std::vector<uint8_t>& packet) {
   req.cmd = packet[0];
   req.payload.assign(packet.begin() + 3, packet.begin() + static_cast<std::ptrdiff_t>(len));
   if (requests_.size() < kMaxRequestLog) requests_.push_back(req);
+  if (requestObserver_) requestObserver_(req);
 
   const std::vector<ActiveFault> faults = faults_.Match(req.cmd, req.Sub());
   if (FindFault(faults, FaultKind::kUnplug)) {
@@ -278,6 +279,11 @@ bool SimUnit::RomUnlocked() const {
 int SimUnit::SaveCommands() const {
   std::lock_guard<std::recursive_mutex> g(mutex_);
   return saveCommands_;
+}
+
+void SimUnit::SetRequestObserver(std::function<void(const SimRequest&)> observer) {
+  std::lock_guard<std::recursive_mutex> g(mutex_);
+  requestObserver_ = std::move(observer);
 }
 
 std::vector<SimRequest> SimUnit::Requests() const {

@@ -92,6 +92,8 @@ class SimUnit {
   int SaveCommands() const;  // how many times command 149 was received
 
   std::vector<SimRequest> Requests() const;
+  // Called with every well-formed request as it arrives (unit locked).
+  void SetRequestObserver(std::function<void(const SimRequest&)> observer);
   size_t CountRequests(int cmd, int sub = -1) const;
   void ClearRequests();
 
@@ -106,6 +108,7 @@ class SimUnit {
 
   SimConfig cfg_;
   FaultPlan faults_;
+  std::function<void(const SimRequest&)> requestObserver_;
   mutable std::recursive_mutex mutex_;
   SimIdentity id_;
   std::vector<uint8_t> rom_;  // kRomBase..kRomEnd
