@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -195,19 +196,20 @@ TEST_F(UserWindowTest, ExpertModeIsTickedOnlyAfterYesAndItsPagesCloseWithIt) {
   Open();
   ASSERT_TRUE(WaitForLog(kRead));
   auto* cb = Find<QCheckBox>("cbExpertMode");
+  // Looks at the check box while the question is on screen, then answers "Да".
   std::vector<bool> tickedWhileAsked;
-  QTimer probe;  // runs before the answering timer looks at the box
-  probe.setInterval(3);
-  QObject::connect(&probe, &QTimer::timeout, [&] {
-    if (QApplication::activeModalWidget()) tickedWhileAsked.push_back(cb->isChecked());
+  QTimer answer;
+  answer.setInterval(10);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    tickedWhileAsked.push_back(cb->isChecked());
+    for (QAbstractButton* b : box->buttons())
+      if (b->text() == "Да") b->click();
   });
-  probe.start();
-  {
-    DialogAnswer yes("Да");
-    cb->click();
-    EXPECT_EQ(yes.count, 1);
-  }
-  probe.stop();
+  answer.start();
+  cb->click();
+  answer.stop();
   ASSERT_FALSE(tickedWhileAsked.empty());
   for (bool ticked : tickedWhileAsked) EXPECT_FALSE(ticked) << "ticked before the answer";
   EXPECT_TRUE(cb->isChecked());
