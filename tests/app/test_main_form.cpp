@@ -176,6 +176,28 @@ TEST_F(MainFormTest, AButtonWorksOnceItHasAHandlerAndTheUnitAllowsIt) {
   EXPECT_FALSE(Find("btnDef")->isEnabled());
 }
 
+TEST_F(MainFormTest, AGovernedActionFollowsTheUnitAndRunningWork) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  QAction unitAction("Обновление ПО ядра системы"), localAction("Проверить");
+  window->GovernAction(&unitAction, true);
+  window->GovernAction(&localAction, false);
+  EXPECT_TRUE(unitAction.isEnabled());
+  bool enabledInside = true, nestedRan = false, nestedAccepted = true;
+  window->RunWorkflow([&] {
+    enabledInside = unitAction.isEnabled() || localAction.isEnabled();
+    nestedAccepted = window->RunWorkflow([&] { nestedRan = true; });
+  });
+  EXPECT_FALSE(enabledInside) << "disabled while a workflow runs";
+  EXPECT_FALSE(nestedAccepted);
+  EXPECT_FALSE(nestedRan) << "no workflow starts inside another";
+  EXPECT_TRUE(unitAction.isEnabled());
+  controller->Unplug();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis отключен."; }));
+  EXPECT_FALSE(unitAction.isEnabled());
+  EXPECT_TRUE(localAction.isEnabled());
+}
+
 TEST_F(MainFormTest, TheReadButtonReadsAtOnceWithTheButtonsDisabledMeanwhile) {
   Open();
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
