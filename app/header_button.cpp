@@ -39,8 +39,9 @@ void HeaderButton::paintEvent(QPaintEvent*) {
   p.setPen(QColor(255, 255, 255, isEnabled() ? 70 : 30));
   p.drawPath(path);
   if (hasFocus()) {
-    p.setPen(QPen(QColor(255, 255, 255, 160), 1, Qt::DotLine));
-    p.drawRoundedRect(r.adjusted(2, 2, -2, -2), 4, 4);
+    // Bright enough to be seen on the dark header.
+    p.setPen(QPen(QColor(255, 190, 60), 2));
+    p.drawRoundedRect(r.adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
   }
   p.setPen(isEnabled() ? QColor(255, 255, 255) : QColor(150, 160, 170));
   QFont f = font();

@@ -57,8 +57,13 @@ bool IdleHandler::Idle() {
   return tasks_.Empty();
 }
 
+void IdleHandler::BeginBusy() {
+  if (++busy_ == 1 && onBusyChange_) onBusyChange_(true);
+}
+
 void IdleHandler::EndBusy() {
   if (--busy_ > 0) return;
+  if (onBusyChange_) onBusyChange_(false);
   if (onBusyEnd_) onBusyEnd_();
   Work();
 }

@@ -36,7 +36,7 @@ class IdleHandler {
   bool Busy() const { return busy_ > 0; }
   class BusyScope {
    public:
-    explicit BusyScope(IdleHandler& h) : h_(h) { ++h_.busy_; }
+    explicit BusyScope(IdleHandler& h) : h_(h) { h_.BeginBusy(); }
     ~BusyScope() { h_.EndBusy(); }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
@@ -47,6 +47,9 @@ class IdleHandler {
 
   // Called when the handler may have work again (bits set, a workflow ended).
   void SetOnWork(std::function<void()> onWork) { onWork_ = std::move(onWork); }
+  // Called when the first busy scope begins (true) and after the last one
+  // ended (false), so the window can disable and enable its actions.
+  void SetOnBusyChange(std::function<void(bool)> onChange) { onBusyChange_ = std::move(onChange); }
   // Called after the last busy scope ended, before onWork.
   void SetOnBusyEnd(std::function<void()> onBusyEnd) { onBusyEnd_ = std::move(onBusyEnd); }
   // Reports an error raised by a task (the queue is released all the same).
@@ -55,6 +58,7 @@ class IdleHandler {
   void SetOnTaskStarted(std::function<void(uint8_t)> onStarted) { onStarted_ = std::move(onStarted); }
 
  private:
+  void BeginBusy();
   void EndBusy();
   void Work() {
     if (onWork_) onWork_();
@@ -68,6 +72,7 @@ class IdleHandler {
   int busy_ = 0;
   std::function<void()> onWork_;
   std::function<void()> onBusyEnd_;
+  std::function<void(bool)> onBusyChange_;
   std::function<void(const std::string&)> onError_;
   std::function<void(uint8_t)> onStarted_;
 };

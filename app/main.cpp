@@ -12,6 +12,7 @@
 #include "app/controller_choice.h"
 #include "app/instance_slots.h"
 #include "app/main_form.h"
+#include "app/qt_translation.h"
 #include "app/version.h"
 #include "device/runtime_dir.h"
 #include "sim/fault_plan.h"
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
   // desktop groups the window with its launcher.
   QGuiApplication::setDesktopFileName("org.orvantis.configurator");
   QApplication::setWindowIcon(QIcon(":/icons/orvantis-configurator-256.png"));
+  if (!orv::InstallQtTranslation(app))
+    std::cerr << "orvantis-configurator: нет русского перевода диалогов Qt ("
+              << orv::QtTranslationFile().toStdString() << "), стандартные диалоги будут на английском\n";
 
   orv::ConfiguratorOptions options;
   try {

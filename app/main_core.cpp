@@ -1,5 +1,6 @@
 #include "app/main_core.h"
 
+#include "app/action_rules.h"
 #include "device/identity.h"
 #include "device/orvantis.h"
 
@@ -87,6 +88,9 @@ void MainCore::PlugEvent(TOrvantis* sender) {
 
 void MainCore::UnPlugEvent(TOrvantis* sender) {
   if (destroying_ || !sender || sender != link_) return;
+  // The removal may cut the running workflow short; its notice may be
+  // handled only after that workflow has ended.
+  if (idle_.Busy()) unplugDuringWork_ = true;
   view_.PostPlugMessage(PlugReceiver::kHiddenWindow, PlugMsg::kUnplugged);
   idle_.SetPlugEvent(plugbits::kOnUnplug);
 }
@@ -105,11 +109,11 @@ void MainCore::FlushDeferred() {
   while (!deferred_.empty() && !idle_.Busy() && !destroying_) {
     const PlugMsg msg = deferred_.front();
     deferred_.pop_front();
-    HandleHidden(msg);
+    HandleHidden(msg, true);
   }
 }
 
-void MainCore::HandleHidden(PlugMsg msg) {
+void MainCore::HandleHidden(PlugMsg msg, bool interrupted) {
   IdleHandler::BusyScope busy(idle_);  // the refresh talks to the unit: no task starts meanwhile
   if (msg == PlugMsg::kPlugged) {
     if (link_ && link_->OnLine()) {
@@ -117,13 +121,21 @@ void MainCore::HandleHidden(PlugMsg msg) {
       FOrvantisConnected = true;
     }
   } else {
-    if (FOrvantisConnected) status_.Replace("", kDisconnected, true);
+    const bool wasConnected = FOrvantisConnected;
     FOrvantisConnected = false;
-    const int req = status_.Request();
-    // A firmware update waits for the unit to restart: its removal is expected.
-    if (req != 5 && req != 11 && req != 14) {
-      status_.StartAction("Подключение", kDisconnected);
-      status_.Replace("", kDisconnected, true);
+    interrupted = interrupted || unplugDuringWork_;
+    unplugDuringWork_ = false;
+    // The removal is posted by the link and again by the idle handler; the
+    // second notice finds the unit gone already: one removal, one line.
+    if (wasConnected) {
+      const int req = status_.Request();
+      // A firmware update waits for the unit to restart: its removal is expected.
+      const bool expected = req == 5 || req == 11 || req == 14;
+      // A workflow the removal cut short has closed its action as failed, with
+      // its own error text: that stays on the panel, the removal goes to the log.
+      const bool keepFailure = interrupted && status_.LastResult() == kResError;
+      if (!expected && !keepFailure) status_.StartAction("Подключение");
+      status_.Replace("", kDisconnected, !keepFailure);
     }
   }
   OnDeviceChange();
@@ -165,6 +177,13 @@ void MainCore::OnDeviceChange() {
 }
 
 bool MainCore::Online() const { return link_ && link_->OnLine(); }
+
+bool MainCore::RequireUnit() {
+  if (Online()) return true;
+  status_.Log(action_text::kNoConnectionLog);
+  status_.FinishAction(kResError, action_text::kOffline);
+  return false;
+}
 
 void MainCore::DisableButtons(bool disable) {
   ButtonStates s;

@@ -74,6 +74,10 @@ class MainCore {
   void OnDeviceChange();
   void DisableButtons(bool disable);
   bool Online() const;
+  // Guard of every action that talks to the unit: without one attached the
+  // action is refused at once (logged, closed as failed with "Orvantis не
+  // подключен") and nothing is sent. Returns whether a unit is attached.
+  bool RequireUnit();
 
   // The first queue: 24 at the head when the update check is on, then 2 and 1
   // at the tail; the queue starts ready.
@@ -100,7 +104,9 @@ class MainCore {
 
  private:
   void RunIdleNow();
-  void HandleHidden(PlugMsg msg);
+  // `interrupted`: the notice arrived while a workflow ran, which it may
+  // have cut short.
+  void HandleHidden(PlugMsg msg, bool interrupted = false);
   void FlushDeferred();
   void Task1();
 
@@ -112,6 +118,7 @@ class MainCore {
   TOrvantis* link_ = nullptr;
   std::deque<PlugMsg> deferred_;
   bool FOrvantisConnected = false;
+  bool unplugDuringWork_ = false;  // the last removal came while a workflow ran
   uint32_t FSN = 0;
   bool destroying_ = false;
 };

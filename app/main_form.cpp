@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 
 #include "app/controller_choice.h"
 #include "app/expert_mode.h"
+#include "app/page_cycle.h"
 #include "app/file_filter.h"
 #include "app/header_button.h"
 #include "app/qt_settings_store.h"
@@ -110,6 +112,27 @@ class Header final : public QWidget {
   }
 };
 
+// The expert-mode check box is ticked only once the question has been
+// answered "Да": the question comes before the tick, not after it.
+class ConfirmedCheckBox final : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+  std::function<bool()> confirmOn;
+
+ protected:
+  void nextCheckState() override {
+    if (!isChecked() && confirmOn && !confirmOn()) return;
+    QCheckBox::nextCheckState();
+  }
+};
+
+constexpr const char* kCloseAfterWrite = "Идёт запись настроек: окно закроется после её окончания";
+constexpr const char* kCloseAfterWork = "Окно закроется после окончания текущей операции";
+
+// The menu's page buttons, in menu order.
+constexpr const char* kMenuPages[] = {"aAutoFrame",  "aOptionsFrame",  "aConnectionsFrame", "aImpulsesFrame",
+                                      "aCANFrame",   "aRStartFrame",   "aInternetFrame"};
+
 QString StyleColor(const Rgb& c) { return QStringLiteral("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); }
 
 // The dialog's filters from "caption|patterns|..."; "*.*" means every file.
@@ -156,7 +179,7 @@ class HiddenWindow final : public QObject {
   MainCore& core_;
 };
 
-void QtPump::Run() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void QtPump::Run() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController> controller, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)), controller_(std::move(controller)), core_(*this) {
@@ -165,6 +188,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   BuildUi();
   core_.StatusPanel().SetView(this);
   core_.StatusPanel().SetPump(&pump_);
+  core_.Idler().SetOnBusyChange([this](bool running) { WorkflowStateChanged(running); });
 
   // A unit the backend may not open is worth telling the user about: the
   // udev rule is missing.
@@ -302,38 +326,36 @@ QWidget* TMainForm::BuildHeader() {
   tv->addLayout(verRow);
   header->title = title;
 
-  btnFromFile = new HeaderButton("btnFromFile", "Загрузка настроек из файла", header);
-  btnToFile = new HeaderButton("btnToFile", "Сохранение настроек в файле", header);
-  BtnPrint = new HeaderButton("BtnPrint", "Печать настроек", header);
-  btnDef = new HeaderButton("btnDef", "Установить заводские параметры настроек", header);
-  aReadFromDev = new QAction("Прочитать настройки", this);
-  aReadFromDev->setObjectName("aReadFromDev");
-  btnBtnUp = new HeaderButton("btnBtnUp", aReadFromDev->text(), header);
-  aApply = new QAction("Применить изменения", this);
-  aApply->setObjectName("aApply");
-  aApply->setToolTip("Сохранить настройки в личном кабинете пользователя и на устройстве  ");
-  btnBtnDn = new HeaderButton("btnBtnDn", aApply->text(), header);
-  btnBtnDn->setToolTip(aApply->toolTip());
+  const ActionRule local;                      // works without a unit
+  const ActionRule unit{true, {}};              // talks to the unit
+  const ActionRule print{false, action_text::kPrintMissing};
+  btnFromFile = AddHeaderButton(header, "btnFromFile", "aFromFile", "Загрузка настроек из файла",
+                                "Загрузка настроек из файла", QKeySequence(Qt::CTRL | Qt::Key_O), local);
+  btnToFile = AddHeaderButton(header, "btnToFile", "aToFile", "Сохранение настроек в файле",
+                              "Сохранение настроек в файле", QKeySequence(Qt::CTRL | Qt::Key_S), local);
+  BtnPrint = AddHeaderButton(header, "BtnPrint", "aPrint", "Печать настроек", "Печать настроек",
+                             QKeySequence(Qt::CTRL | Qt::Key_P), print);
+  btnDef = AddHeaderButton(header, "btnDef", "aDef", "Установить заводские параметры настроек",
+                           "Установить заводские параметры настроек", {}, unit);
+  btnBtnUp = AddHeaderButton(header, "btnBtnUp", "aReadFromDev", "Прочитать настройки",
+                             "Прочитать настройки из устройства", QKeySequence(Qt::CTRL | Qt::Key_R), unit);
+  btnBtnDn = AddHeaderButton(header, "btnBtnDn", "aApply", "Применить изменения",
+                             "Сохранить настройки в личном кабинете пользователя и на устройстве  ", {}, unit);
+  aFromFile = buttons_[btnFromFile].action;
+  aToFile = buttons_[btnToFile].action;
+  aPrint = buttons_[BtnPrint].action;
+  aDef = buttons_[btnDef].action;
+  aReadFromDev = buttons_[btnBtnUp].action;
+  aApply = buttons_[btnBtnDn].action;
   header->fromFile = btnFromFile;
   header->toFile = btnToFile;
   header->print = BtnPrint;
   header->factory = btnDef;
   header->read = btnBtnUp;
   header->apply = btnBtnDn;
-
-  // The read button follows its action; the apply button too.
-  connect(btnBtnUp, &QAbstractButton::clicked, aReadFromDev, &QAction::trigger);
-  connect(btnBtnDn, &QAbstractButton::clicked, aApply, &QAction::trigger);
-  for (HeaderButton* b : {btnFromFile, btnToFile, BtnPrint, btnDef, btnBtnUp, btnBtnDn}) {
-    // DisableButtons governs the read and the factory button; the others are
-    // allowed whenever they have something to do.
-    buttons_[b].allowed = !(b == btnBtnUp || b == btnDef);
-    if (b == btnBtnUp || b == btnBtnDn) continue;
-    connect(b, &QAbstractButton::clicked, this, [this, b] { Click(b); });
-  }
-  connect(aReadFromDev, &QAction::triggered, this, [this] { Click(btnBtnUp); });
-  connect(aApply, &QAction::triggered, this, [this] { Click(btnBtnDn); });
-  for (auto& [b, state] : buttons_) UpdateButton(b);
+  // DisableButtons governs the read and the factory button.
+  for (HeaderButton* b : {btnFromFile, btnToFile, BtnPrint, btnBtnDn})
+    buttons_[b].allowed = true;
 
   lbProgress1 = new QLabel(header);
   lbProgress1->setObjectName("lbProgress1");
@@ -346,6 +368,29 @@ QWidget* TMainForm::BuildHeader() {
   header->progressText = lbProgress1;
   header->progressBar = pbProgress;
   return header;
+}
+
+HeaderButton* TMainForm::AddHeaderButton(QWidget* header, const char* name, const char* actionName,
+                                         const QString& text, const QString& hint, const QKeySequence& shortcut,
+                                         ActionRule rule) {
+  auto* b = new HeaderButton(name, text, header);
+  b->setToolTipDuration(kHintMs);
+  auto* a = new QAction(text, this);
+  a->setObjectName(actionName);
+  a->setToolTip(hint);
+  if (!shortcut.isEmpty()) {
+    a->setShortcut(shortcut);
+    a->setShortcutContext(Qt::WindowShortcut);
+  }
+  addAction(a);  // the shortcut works wherever the focus is in the window
+  ButtonState& state = buttons_[b];
+  state.action = a;
+  state.rule = std::move(rule);
+  state.hint = hint.toStdString();
+  state.shortcut = shortcut.toString(QKeySequence::PortableText).toStdString();
+  connect(b, &QAbstractButton::clicked, this, [this, b] { Click(b); });
+  connect(a, &QAction::triggered, this, [this, b] { Click(b); });
+  return b;
 }
 
 QWidget* TMainForm::BuildMenuBar() {
@@ -388,6 +433,7 @@ QWidget* TMainForm::BuildMenuBar() {
         "QToolButton { border: none; padding: 6px 12px; color: rgb(30,45,60); }"
         "QToolButton:checked { background: white; border-bottom: 2px solid rgb(62,96,130); font-weight: bold; }"
         "QToolButton:hover:!checked { background: rgb(240,244,248); }"
+        "QToolButton:focus { border: 2px solid rgb(230,150,20); padding: 4px 10px; }"
         "QToolButton:disabled { color: rgb(150,158,166); }");
     h->addWidget(b);
   }
@@ -402,7 +448,9 @@ QWidget* TMainForm::BuildMenuBar() {
   lbBootInfo->setObjectName("lbBootInfo");
   lbBootInfo->setStyleSheet("color: rgb(80,95,110);");
   lbBootInfo->hide();
-  cbExpertMode = new QCheckBox("Режим эксперта", bar);
+  auto* expert = new ConfirmedCheckBox("Режим эксперта", bar);
+  expert->confirmOn = [this] { return ConfirmExpertMode(true, *this); };
+  cbExpertMode = expert;
   cbExpertMode->setObjectName("cbExpertMode");
   connect(cbExpertMode, &QCheckBox::clicked, this, &TMainForm::cbExpertModeClick);
   h->addWidget(lbSN);
@@ -447,6 +495,7 @@ QWidget* TMainForm::BuildStatusPanel() {
   DisplayMemo->setObjectName("DisplayMemo");
   DisplayMemo->setReadOnly(true);
   DisplayMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  DisplayMemo->setTabChangesFocus(true);  // Tab leaves the log instead of being typed into it
   DisplayMemo->hide();
   panel->installEventFilter(this);
   connect(DisplayMemo->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
@@ -494,8 +543,8 @@ void TMainForm::SaveSettings() {
 
 bool TMainForm::ExpertMode() const { return cbExpertMode && cbExpertMode->isChecked(); }
 
-void TMainForm::cbExpertModeClick(bool checked) {
-  if (checked && !ConfirmExpertMode(true, *this)) cbExpertMode->setChecked(false);
+void TMainForm::cbExpertModeClick(bool /*checked*/) {
+  // The question was asked before the tick (ConfirmedCheckBox).
   RefreshExpertMode();
 }
 
@@ -504,7 +553,42 @@ void TMainForm::RefreshExpertMode() {
   DisplayMemo->setVisible(expert);
   if (expert) DisplayMemo->raise();
   for (const char* name : {"aImpulsesFrame", "aCANFrame"}) actions_[name]->setEnabled(expert);
+  // An engineering page may not stay on screen without expert mode.
+  TCLFrame* current = LeftPanel->CurrentFrame();
+  if (!expert && current && PageNeedsExpertMode(("a" + current->objectName()).toStdString())) {
+    SelectFrame("aOptionsFrame");
+    return;  // the new page heard of the mode when it was selected
+  }
   LeftPanel->SetExpertMode(expert);
+}
+
+void TMainForm::CyclePage(int step) {
+  std::vector<PageEntry> menu;
+  for (const char* name : kMenuPages) menu.push_back({name, actions_[name]->isEnabled()});
+  TCLFrame* current = LeftPanel->CurrentFrame();
+  const std::string next = NextPage(menu, current ? "a" + current->objectName().toStdString() : "", step);
+  if (!next.empty()) SelectFrame(Q(next));
+}
+
+bool TMainForm::PageKey(QKeyEvent* e) {
+  if (!(e->modifiers() & Qt::ControlModifier)) return false;
+  const bool shift = e->modifiers() & Qt::ShiftModifier;
+  switch (e->key()) {
+    case Qt::Key_Tab:
+      CyclePage(shift ? -1 : 1);
+      return true;
+    case Qt::Key_Backtab:
+      CyclePage(-1);
+      return true;
+    case Qt::Key_PageDown:
+      CyclePage(1);
+      return true;
+    case Qt::Key_PageUp:
+      CyclePage(-1);
+      return true;
+    default:
+      return false;
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -512,48 +596,93 @@ void TMainForm::RefreshExpertMode() {
 
 void TMainForm::SetButtonHandler(const QString& name, std::function<void()> handler) {
   for (auto& [b, state] : buttons_)
-    if (b->objectName() == name) {
-      state.handler = std::move(handler);
-      UpdateButton(b);
-    }
+    if (b->objectName() == name) state.handler = std::move(handler);
+  RefreshActions();
 }
 
-void TMainForm::UpdateButton(QAbstractButton* button) {
-  const ButtonState& s = buttons_[button];
-  const bool enabled = s.allowed && !s.busy && static_cast<bool>(s.handler);
-  button->setEnabled(enabled);
-  button->setDown(s.busy);
-  if (button == btnBtnUp) aReadFromDev->setEnabled(enabled);
-  if (button == btnBtnDn) aApply->setEnabled(enabled);
+void TMainForm::RefreshActions() {
+  const bool running = core_.Idler().Busy();
+  const bool online = core_.Online();
+  for (auto& [b, state] : buttons_) {
+    ActionContext ctx;
+    ctx.hasHandler = static_cast<bool>(state.handler);
+    ctx.online = online;
+    ctx.workflowRunning = running || state.busy;
+    ctx.allowed = state.allowed;
+    const ActionVerdict verdict = JudgeAction(state.rule, ctx);
+    b->setEnabled(verdict.enabled);
+    b->setDown(state.busy);
+    state.action->setEnabled(verdict.enabled);
+    b->setToolTip(Q(ActionToolTip(state.hint, state.shortcut, verdict)));
+  }
+  for (auto it = governed_.begin(); it != governed_.end();) {
+    if (!it->action) {
+      it = governed_.erase(it);
+      continue;
+    }
+    it->action->setEnabled(!running && (!it->needsUnit || online) && (!it->extra || it->extra()));
+    ++it;
+  }
+  // The question of the expert mode would stop the running work.
+  if (cbExpertMode) cbExpertMode->setEnabled(!running);
+}
+
+void TMainForm::GovernAction(QAction* action, bool needsUnit, std::function<bool()> extra) {
+  if (!action) return;
+  governed_.push_back({action, needsUnit, std::move(extra)});
+  RefreshActions();
 }
 
 void TMainForm::ApplyButtonStates(const ButtonStates& states) {
   buttons_[btnBtnUp].allowed = states.read;
   buttons_[btnDef].allowed = states.factory;
-  UpdateButton(btnBtnUp);
-  UpdateButton(btnDef);
+  RefreshActions();
 }
 
 void TMainForm::SetActionBusy(PagesHook::Button button, bool busy) {
   QAbstractButton* b = button == PagesHook::Button::kRead ? static_cast<QAbstractButton*>(btnBtnUp) : btnBtnDn;
   buttons_[b].busy = busy;
-  UpdateButton(b);
+  RefreshActions();
 }
 
-void TMainForm::RunWorkflow(const std::function<void()>& fn) {
+void TMainForm::WorkflowStateChanged(bool running) {
+  RefreshActions();
+  if (!running && closePending_)
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+bool TMainForm::RunWorkflow(const std::function<void()>& fn) {
+  if (core_.Idler().Busy()) {
+    StatusOps().Log(action_text::kBusyLog);
+    return false;
+  }
   IdleHandler::BusyScope busy(core_.Idler());
   fn();
+  return true;
 }
 
 void TMainForm::Click(QAbstractButton* button) {
+  // The enabled state keeps the user's clicks away; a click that reaches the
+  // handler all the same is judged by it (no unit) and by RunWorkflow (busy).
   const std::function<void()> handler = buttons_[button].handler;
-  if (!handler || !button->isEnabled()) return;
+  if (!handler) return;
   try {
     RunWorkflow(handler);
   } catch (const std::exception& e) {
     // A workflow that raises an error ends up in the error message box.
     ReportError(e.what());
   }
+}
+
+void TMainForm::closeEvent(QCloseEvent* e) {
+  if (core_.Idler().Busy()) {
+    // Never interrupt a write: close once it has ended, and say so.
+    e->ignore();
+    closePending_ = true;
+    StatusOps().Display(StatusOps().Request() == request::kWriting ? kCloseAfterWrite : kCloseAfterWork, true);
+    return;
+  }
+  QMainWindow::closeEvent(e);
 }
 
 // ---------------------------------------------------------------------------
@@ -566,6 +695,7 @@ void TMainForm::ScheduleIdle() {
 
 void TMainForm::RunIdle() {
   idleWanted_ = false;
+  if (closePending_) return;  // no new work once the window is to close
   bool done = true;
   try {
     done = core_.Idle();
@@ -602,7 +732,7 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::Timer1Timer() {
-  if (!workflows_) return;
+  if (!workflows_ || closePending_) return;
   // Never inside other work: try again once it has ended.
   if (core_.Idler().Busy()) {
     Timer1->start();
@@ -641,6 +771,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
     auto* w = static_cast<QWidget*>(watched);
     QWidget* first = QApplication::focusWidget();
     if (w->window() == this && (w == first || (!first && w == this))) {
+      if (PageKey(static_cast<QKeyEvent*>(e))) return true;
       const QString text = static_cast<QKeyEvent*>(e)->text();
       for (char32_t c : text.toUcs4()) {
         if (c < 0x20 || c == 0x7F) continue;

@@ -3,13 +3,16 @@
 // link's plug and unplug notices on the GUI thread.
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 
+#include "app/action_rules.h"
 #include "app/app_settings.h"
 #include "app/configurator_options.h"
 #include "app/hidden_keys.h"
@@ -21,6 +24,7 @@
 #include "device/hid.h"
 
 class QAbstractButton;
+class QKeyEvent;
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -38,8 +42,11 @@ class TPagesData;
 class HeaderButton;
 class HiddenWindow;
 
-// Keeps the window alive during long work: window events are processed but
-// user input waits, so no other workflow can start from a click meanwhile.
+// Keeps the window alive during long work. User input is processed too, so
+// that it is handled now rather than after the work: the actions that must
+// not start meanwhile are disabled while a workflow runs (a click on them is
+// dropped instead of running afterwards), the others (page switching,
+// editing) stay live.
 class QtPump final : public Pump {
  public:
   void Run() override;
@@ -76,9 +83,19 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // BtnPrint, btnDef, btnBtnUp (action aReadFromDev), btnBtnDn (action aApply).
   void SetButtonHandler(const QString& name, std::function<void()> handler);
   // Runs a workflow that is a direct reaction to a control: no queued task
-  // starts while it runs.
-  void RunWorkflow(const std::function<void()>& fn);
+  // starts while it runs. Refused (false) while another workflow runs.
+  bool RunWorkflow(const std::function<void()>& fn);
   void SelectFrame(const QString& actionName);
+  // Another action that starts a workflow (a page's or a later part's): the
+  // window disables it while a workflow runs and, when `needsUnit`, while no
+  // unit is attached; `extra`, when given, must hold as well. The window owns
+  // the action's enabled state from now on.
+  void GovernAction(QAction* action, bool needsUnit, std::function<bool()> extra = {});
+  // Shows the next (step 1) or previous (step -1) enabled page of the menu.
+  void CyclePage(int step);
+  // The window was asked to close while a workflow ran: it closes when that
+  // workflow has ended.
+  bool ClosePending() const { return closePending_; }
 
   // MainView
   bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;
@@ -113,6 +130,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
 
  private:
   void BuildUi();
@@ -125,7 +143,11 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   void cbExpertModeClick(bool checked);
   void RefreshExpertMode();
   void RunIdle();
-  void UpdateButton(QAbstractButton* button);
+  HeaderButton* AddHeaderButton(QWidget* header, const char* name, const char* actionName, const QString& text,
+                                const QString& hint, const QKeySequence& shortcut, ActionRule rule);
+  void RefreshActions();
+  void WorkflowStateChanged(bool running);
+  bool PageKey(QKeyEvent* e);
   void Click(QAbstractButton* button);
   void RestoreCursor();
   void Timer1Timer();
@@ -150,6 +172,10 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   HeaderButton* btnDef = nullptr;
   HeaderButton* btnBtnUp = nullptr;
   HeaderButton* btnBtnDn = nullptr;
+  QAction* aFromFile = nullptr;
+  QAction* aToFile = nullptr;
+  QAction* aPrint = nullptr;
+  QAction* aDef = nullptr;
   QAction* aReadFromDev = nullptr;
   QAction* aApply = nullptr;
   QLabel* lbProgress1 = nullptr;
@@ -172,8 +198,19 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
     bool allowed = false;  // by DisableButtons; buttons it does not govern are always allowed
     bool busy = false;     // its workflow runs: pressed and disabled
     std::function<void()> handler;
+    QAction* action = nullptr;  // carries the shortcut; triggered by the button
+    ActionRule rule;
+    std::string hint;
+    std::string shortcut;
   };
   std::map<QAbstractButton*, ButtonState> buttons_;
+  struct Governed {
+    QPointer<QAction> action;
+    bool needsUnit = false;
+    std::function<bool()> extra;
+  };
+  std::vector<Governed> governed_;
+  bool closePending_ = false;
 
   QTimer* idleTimer_ = nullptr;
   QTimer* Timer1 = nullptr;

@@ -14,7 +14,7 @@ SettingsActions::SettingsActions(MainCore& core, TOrvantis& link, Prompts& promp
       pages_(pages),
       session_(link, core.StatusPanel(), prompts, *this, *this) {
   TaskTable& table = core_.Table();
-  table.Set(task::kReadSettings, {"", kReadStep, [this] { session_.ReadOptions(); }});
+  table.Set(task::kReadSettings, {"", kReadStep, [this] { Task3(); }});
   table.Set(task::kWriteSettings, {"Синхронизация настроек", "Сохранение настроек в устройстве...", [this] { Task9(); }});
   table.Set(task::kFactoryReset, {"", "Заводские настройки...", [this] { session_.SetDefaults(4095); }});
 }
@@ -23,7 +23,21 @@ SettingsActions::~SettingsActions() {
   for (uint8_t t : {task::kReadSettings, task::kWriteSettings, task::kFactoryReset}) core_.Table().Remove(t);
 }
 
+void SettingsActions::Task3() {
+  StatusModel& status = core_.StatusPanel();
+  const uint64_t finished = status.FinishCount();
+  const bool ok = session_.ReadOptions();
+  // The read after a connection says how it ended, like every other action:
+  // unless the read (or the write a page asked for) closed it already.
+  if (status.FinishCount() == finished) status.FinishAction(ok ? kResOk : kResError, ok ? "" : settings_text::kNotRead);
+}
+
 void SettingsActions::Task9() {
+  // The unit went away after the write was queued: nothing is sent.
+  if (!core_.RequireUnit()) {
+    core_.Tasks().Next();
+    return;
+  }
   core_.StatusPanel().SetStatus(request::kWriting);
   session_.FCFGsaved = true;
   session_.WriteOptions();
@@ -37,6 +51,7 @@ void SettingsActions::SetBusy(Button button, bool busy) {
 }
 
 bool SettingsActions::ReadFromDev() {
+  if (!core_.RequireUnit()) return false;
   Status& status = core_.StatusPanel();
   status.StartAction("Чтение настроек");
   status.Display(kReadStep, true);
@@ -48,16 +63,19 @@ bool SettingsActions::ReadFromDev() {
   return ok;
 }
 
-void SettingsActions::Apply() {
+bool SettingsActions::Apply() {
+  if (!core_.RequireUnit()) return false;
   // Applying first sends the settings to the owner's online account and then
   // writes them into the unit. The sending task does not exist yet, so only
   // the write is queued.
-  core_.QueueTail(task::kWriteSettings);
+  return core_.QueueTail(task::kWriteSettings);
 }
 
-void SettingsActions::FactoryDefaults() {
+bool SettingsActions::FactoryDefaults() {
+  if (!core_.RequireUnit()) return false;
   core_.QueueTail(task::kFactoryReset);
   core_.Tasks().Next();
+  return true;
 }
 
 bool SettingsActions::SaveToFile() {

@@ -46,10 +46,12 @@ class SettingsActions final : private PagesHook, private TaskQueueHook {
 
   // aReadFromDev "Прочитать настройки": not queued, runs at once.
   bool ReadFromDev();
+  // The three actions that talk to the unit refuse at once, sending nothing,
+  // while no unit is attached (MainCore::RequireUnit).
   // aApply "Применить изменения": queues the write of the settings.
-  void Apply();
+  bool Apply();
   // btnDef: queues the factory reset and releases the queue.
-  void FactoryDefaults();
+  bool FactoryDefaults();
   // btnToFile / btnFromFile: choose the file, then save or load. A cancelled
   // dialog does nothing. A typed name without extension gets ".vesnar".
   bool SaveToFile();
@@ -70,6 +72,7 @@ class SettingsActions final : private PagesHook, private TaskQueueHook {
   void Next() override { core_.Tasks().Next(); }
   void AddToTail(uint8_t task) override { core_.QueueTail(task); }
 
+  void Task3();
   void Task9();
 
   MainCore& core_;

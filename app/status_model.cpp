@@ -28,6 +28,7 @@ void StatusModel::PanelChanged() {
 }
 
 void StatusModel::StartAction(const std::string& msg, const std::string& status) {
+  lastResult_ = kResNeutral;
   panel_.statusVisible = false;
   panel_.res = "...";
   panel_.resColor = kColorGray;
@@ -42,6 +43,8 @@ void StatusModel::StartAction(const std::string& msg, const std::string& status)
 }
 
 void StatusModel::FinishAction(uint8_t resCode, const std::string& msg) {
+  ++finishCount_;
+  lastResult_ = resCode;
   switch (resCode) {
     case kResError:
       panel_.res = "ОШИБКА";

@@ -84,6 +84,11 @@ class StatusModel final : public Status {
   void SetPaused(bool paused) { FPaused = paused; }
 
   const StatusPanel& Panel() const { return panel_; }
+  // How many actions have been finished so far, and the result code of the
+  // action on the panel (neutral while it is open); a workflow wrapper tells
+  // from them whether the workflow closed its action itself.
+  uint64_t FinishCount() const { return finishCount_; }
+  uint8_t LastResult() const { return lastResult_; }
   const std::vector<std::string>& LogLines() const { return log_; }
   const ProgressState& ProgressInfo() const { return progress_; }
 
@@ -98,6 +103,8 @@ class StatusModel final : public Status {
   ProgressState progress_;
   int FRequest = 0;
   bool FPaused = false;
+  uint64_t finishCount_ = 0;
+  uint8_t lastResult_ = kResNeutral;
 };
 
 }  // namespace orv

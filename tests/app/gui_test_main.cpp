@@ -3,12 +3,16 @@
 
 #include <QApplication>
 
+#include "app/qt_translation.h"
+
 int main(int argc, char** argv) {
   // The tests draw off-screen; the real platform is not needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setOrganizationName("OrvantisConfigurator");
   QApplication::setApplicationName("OrvantisConfigurator");
+  // As the program does: Qt's own dialogs in Russian.
+  orv::InstallQtTranslation(app);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -106,7 +106,7 @@ TEST(MainCore, UnplugReportsTheRemovalAndHidesTheUnit) {
   const auto& p = f.core.StatusPanel().Panel();
   EXPECT_EQ(p.op, "Подключение");
   EXPECT_EQ(p.status, "Orvantis отключен.");
-  EXPECT_EQ(Count(f, "Orvantis отключен."), 2u);
+  EXPECT_EQ(Count(f, "Orvantis отключен."), 1u) << "one removal, one line";
   EXPECT_FALSE(f.core.OrvantisConnected());
   EXPECT_FALSE(f.view.labelsVisible);
   EXPECT_FALSE(f.view.buttons.read);
@@ -177,6 +177,41 @@ TEST(MainCore, ANoticeArrivingWhileATaskRunsIsHandledAfterIt) {
   f.RunIdle();
   EXPECT_TRUE(connectedInside) << "the removal waited for the task";
   EXPECT_FALSE(f.core.OrvantisConnected());
+  EXPECT_EQ(f.core.StatusPanel().Panel().status, "Orvantis отключен.");
+}
+
+// A task the removal cuts short closes its action as failed: that result
+// stays on the panel whether the removal's notice is handled during the task
+// or only after it, and the removal is logged once.
+TEST(MainCore, AnUnplugThatCutsATaskShortKeepsItsFailureOnThePanel) {
+  for (bool noticeInside : {true, false}) {
+    Fixture f;
+    f.DeliverHidden();
+    f.core.Table().Set(7, {"Чтение", "", [&] {
+                             f.controller->Unplug();
+                             EXPECT_TRUE(f.Notices([&] { return !f.view.posts.empty(); }));
+                             if (noticeInside) f.DeliverHidden();
+                             f.core.StatusPanel().FinishAction(kResError, "Настройки не прочитаны");
+                             f.core.Tasks().Next();
+                           }});
+    f.core.Tasks().AddToTail(7);
+    f.RunIdle();
+    f.DeliverHidden();
+    const auto& p = f.core.StatusPanel().Panel();
+    EXPECT_EQ(p.res, "ОШИБКА") << noticeInside;
+    EXPECT_EQ(p.status, "Настройки не прочитаны") << noticeInside;
+    EXPECT_EQ(Count(f, "Orvantis отключен."), 1u) << noticeInside;
+    EXPECT_FALSE(f.core.OrvantisConnected());
+    EXPECT_FALSE(f.view.labelsVisible);
+  }
+  // A removal while nothing runs opens the connection action again.
+  Fixture f;
+  f.DeliverHidden();
+  f.core.StatusPanel().FinishAction(kResError, "Настройки не загружены");
+  f.controller->Unplug();
+  ASSERT_TRUE(f.Notices([&] { return !f.view.posts.empty(); }));
+  f.DeliverHidden();
+  EXPECT_EQ(f.core.StatusPanel().Panel().res, "...");
   EXPECT_EQ(f.core.StatusPanel().Panel().status, "Orvantis отключен.");
 }
 

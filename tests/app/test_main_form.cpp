@@ -142,10 +142,9 @@ TEST_F(MainFormTest, WithoutAUnitTheWindowSaysSo) {
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis не подключен."; }));
   EXPECT_EQ(Text("lbOp"), "Подключение");
   EXPECT_FALSE(Find<QLabel>("lbSN")->isVisible());
-  for (const char* b : {"btnBtnUp", "btnDef", "BtnPrint"}) EXPECT_FALSE(Find(b)->isEnabled()) << b;
-  // Files can be loaded and settings applied at any time; the workflows say
-  // what is missing.
-  for (const char* b : {"btnBtnDn", "btnFromFile", "btnToFile"}) EXPECT_TRUE(Find(b)->isEnabled()) << b;
+  for (const char* b : {"btnBtnUp", "btnDef", "BtnPrint", "btnBtnDn"}) EXPECT_FALSE(Find(b)->isEnabled()) << b;
+  // Files can be loaded and saved at any time; the workflows say what is missing.
+  for (const char* b : {"btnFromFile", "btnToFile"}) EXPECT_TRUE(Find(b)->isEnabled()) << b;
   controller->Plug();
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
   EXPECT_EQ(Text("lbSN"), "SN 0000001234");
@@ -175,6 +174,28 @@ TEST_F(MainFormTest, AButtonWorksOnceItHasAHandlerAndTheUnitAllowsIt) {
   window->Core().DisableButtons(true);
   EXPECT_FALSE(Find("btnBtnUp")->isEnabled());
   EXPECT_FALSE(Find("btnDef")->isEnabled());
+}
+
+TEST_F(MainFormTest, AGovernedActionFollowsTheUnitAndRunningWork) {
+  Open();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
+  QAction unitAction("Обновление ПО ядра системы"), localAction("Проверить");
+  window->GovernAction(&unitAction, true);
+  window->GovernAction(&localAction, false);
+  EXPECT_TRUE(unitAction.isEnabled());
+  bool enabledInside = true, nestedRan = false, nestedAccepted = true;
+  window->RunWorkflow([&] {
+    enabledInside = unitAction.isEnabled() || localAction.isEnabled();
+    nestedAccepted = window->RunWorkflow([&] { nestedRan = true; });
+  });
+  EXPECT_FALSE(enabledInside) << "disabled while a workflow runs";
+  EXPECT_FALSE(nestedAccepted);
+  EXPECT_FALSE(nestedRan) << "no workflow starts inside another";
+  EXPECT_TRUE(unitAction.isEnabled());
+  controller->Unplug();
+  ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Orvantis отключен."; }));
+  EXPECT_FALSE(unitAction.isEnabled());
+  EXPECT_TRUE(localAction.isEnabled());
 }
 
 TEST_F(MainFormTest, TheReadButtonReadsAtOnceWithTheButtonsDisabledMeanwhile) {
@@ -338,7 +359,7 @@ TEST_F(MainFormTest, TheSaveDialogOffersSettingsFilesAndAddsTheirExtension) {
   EXPECT_EQ(suffix, "vesnar");
   EXPECT_EQ(QFileInfo(QString::fromStdString(dir.File("unit.vesnar"))).size(), 3692);
   EXPECT_EQ(Text("lbRes"), "OK");
-  EXPECT_EQ(Text("lbStatus"), "Настройки сохранены");
+  EXPECT_EQ(Text("lbStatus"), settings_text::kSavedToFile);
 
   // A cancelled dialog does nothing.
   driver.disconnect();
@@ -352,7 +373,7 @@ TEST_F(MainFormTest, TheSaveDialogOffersSettingsFilesAndAddsTheirExtension) {
   const size_t lines = window->StatusOps().LogLines().size();
   QTest::mouseClick(Find("btnFromFile"), Qt::LeftButton);
   EXPECT_EQ(window->StatusOps().LogLines().size(), lines);
-  EXPECT_EQ(Text("lbStatus"), "Настройки сохранены");
+  EXPECT_EQ(Text("lbStatus"), settings_text::kSavedToFile);
 }
 
 TEST_F(MainFormTest, AUnitTheBackendMayNotOpenIsExplainedOnce) {

@@ -145,14 +145,38 @@ TEST(SettingsActions, ApplyQueuesTheWriteOnlyAndTheUnitHoldsTheSettings) {
   EXPECT_TRUE(f.core.Tasks().Ready());
 }
 
-TEST(SettingsActions, ApplyBeforeAnyReadIsRefusedAndReleasesTheQueue) {
+TEST(SettingsActions, UnitActionsWithoutAUnitAreRefusedAtOnceAndSendNothing) {
   ActionsFixture f(false);
-  f.actions.Apply();
+  f.core.StartQueue(false);
   f.RunIdle();
-  EXPECT_EQ(f.view.started, (std::vector<int>{9}));
+  f.view.started.clear();
+  using Action = bool (SettingsActions::*)();
+  for (Action action : {&SettingsActions::Apply, &SettingsActions::ReadFromDev, &SettingsActions::FactoryDefaults}) {
+    f.core.StatusPanel().StartAction("Подключение");
+    EXPECT_FALSE((f.actions.*action)());
+    f.RunIdle();
+    const auto& p = f.core.StatusPanel().Panel();
+    EXPECT_EQ(p.res, "ОШИБКА");
+    EXPECT_EQ(p.status, "Orvantis не подключен");
+  }
+  EXPECT_TRUE(f.view.started.empty()) << "nothing queued";
+  EXPECT_TRUE(f.Pending().empty());
+  const auto& log = f.core.StatusPanel().LogLines();
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Нет соединения с Orvantis"), 3);
+  EXPECT_TRUE(f.unit->Requests().empty()) << "nothing reached the unit";
+  EXPECT_TRUE(f.prompts.boxes.empty());
+  EXPECT_TRUE(f.prompts.questions.empty());
+}
+
+TEST(SettingsActions, ApplyBeforeAnyReadIsRefusedAndReleasesTheQueue) {
+  ActionsFixture f;
+  f.actions.Apply();  // before the arrival's read has run
+  f.RunIdle();
+  ASSERT_FALSE(f.view.started.empty());
+  EXPECT_EQ(f.view.started[0], 9);
   ASSERT_EQ(f.prompts.boxes.size(), 1u);
   EXPECT_EQ(f.prompts.boxes[0], settings_text::kImageIncomplete);
-  EXPECT_EQ(f.core.StatusPanel().Panel().res, "ОШИБКА");
+  EXPECT_EQ(f.unit->SaveCommands(), 0);
   EXPECT_TRUE(f.core.Tasks().Ready());
 }
 
