@@ -2,6 +2,9 @@
 // of its row (or adds a row) and includes its model's header here.
 #include <array>
 
+#include "pages/model/internet_model.h"
+#include "pages/model/messages_model.h"
+#include "pages/model/options_model.h"
 #include "pages/model/page_models.h"
 
 namespace orv {
@@ -24,12 +27,12 @@ std::unique_ptr<TPageModel> NoRecord(TPageEnv& env) { return std::make_unique<TN
 
 // name, menu caption, export member, load, store and export positions, creator
 const std::array<TPageEntry, 7> kPages = {{
-    {"OptionsFrame", "Настройки", nullptr, 0, 0, -1, &NoRecord},
-    {"MessagesFrame", "Сообщения", nullptr, 1, 1, -1, &NoRecord},
+    {"OptionsFrame", "Настройки", nullptr, 0, 0, -1, &CreateOptionsModel},
+    {"MessagesFrame", "Сообщения", nullptr, 1, 1, -1, &CreateMessagesModel},
     {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, &NoRecord},
     {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, &NoRecord},
     {"CANFrame", "CAN", "can", 4, 4, 2, &NoRecord},
-    {"InternetFrame", "Интернет", "internet", 5, 5, 4, &NoRecord},
+    {"InternetFrame", "Интернет", "internet", 5, 5, 4, &CreateInternetModel},
     {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, &NoRecord},
 }};
 
