@@ -38,7 +38,8 @@
 #include "pages/messages_frame.h"
 #include "pages/options_frame.h"
 #include "pages/page_container.h"
-#include "pages/page_data.h"
+#include "pages/model/internet_model.h"
+#include "pages/model/page_models.h"
 #include "pages/plug_message.h"
 #include "pages/rstart_frame.h"
 
@@ -204,6 +205,10 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   FHWnd = new HiddenWindow(core_, this);
   core_.RegisterLink(FOrvantis.get());
   // 6. The pages; the vehicle page is shown.
+  pageEnv_ = std::make_unique<TPageEnv>();
+  pageEnv_->prompts = this;
+  pageEnv_->proxyUpdate = [this] { ProxyUpdate(); };
+  pageModels_ = std::make_unique<TPageModels>(*pageEnv_);
   LoadFrames();
   // 8.-9. The configurator's own settings.
   FMaxInstances = 2;
@@ -212,8 +217,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   core_.StartQueue(settings_.CheckForUpdates);
   // 14. The fifteen regions, in the settings workflows that the tasks and
   // the top-bar buttons run.
-  pagesData_ = std::make_unique<TPagesData>(*LeftPanel);
-  workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pagesData_);
+  workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pageModels_);
   SetButtonHandler("btnBtnUp", [this] { workflows_->ReadFromDev(); });
   SetButtonHandler("btnBtnDn", [this] { workflows_->Apply(); });
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
@@ -265,7 +269,6 @@ TMainForm::~TMainForm() {
   FOrvantis->SetPump({});
   Timer1->stop();
   workflows_.reset();  // holds the link
-  pagesData_.reset();
   FOrvantis.reset();  // gives the unit back before its controller goes
   controller_.reset();
   core_.RegisterLink(nullptr);
@@ -275,6 +278,7 @@ TMainForm::~TMainForm() {
   FHWnd = nullptr;
   // The controls go while the state their signals reach still exists.
   delete takeCentralWidget();
+  pageModels_.reset();  // after the views that show them
   LeftPanel = nullptr;
   DisplayMemo = nullptr;
 }
@@ -415,7 +419,7 @@ QWidget* TMainForm::BuildMenuBar() {
   const PageAction pages[] = {{"aAutoFrame", "Авто", true},           {"aOptionsFrame", "Настройки", true},
                               {"aConnectionsFrame", "Подключение", true}, {"aImpulsesFrame", "Импульсы", true},
                               {"aCANFrame", "CAN", true},             {"aRStartFrame", "Модуль запуска", true},
-                              {"aInternetFrame", "Интернет", true},     {"aMessagesFrame", "Сообщения", false}};
+                              {"aInternetFrame", "Интернет", true},     {"aMessagesFrame", "Сообщения", true}};
   for (const auto& p : pages) {
     auto* a = new QAction(p.text, this);
     a->setObjectName(p.name);
@@ -431,7 +435,7 @@ QWidget* TMainForm::BuildMenuBar() {
     b->setMinimumWidth(86);
     b->setStyleSheet(
         "QToolButton { border: none; padding: 6px 12px; color: rgb(30,45,60); }"
-        "QToolButton:checked { background: white; border-bottom: 2px solid rgb(62,96,130); font-weight: bold; }"
+        "QToolButton:checked { background: white; border-bottom: 2px solid rgb(62,96,130); font-weight: bold; padding: 6px 4px; }"
         "QToolButton:hover:!checked { background: rgb(240,244,248); }"
         "QToolButton:focus { border: 2px solid rgb(230,150,20); padding: 4px 10px; }"
         "QToolButton:disabled { color: rgb(150,158,166); }");
@@ -507,12 +511,12 @@ QWidget* TMainForm::BuildStatusPanel() {
 
 void TMainForm::LoadFrames() {
   LeftPanel->AddPage(new TAutoFrame(LeftPanel));
-  LeftPanel->AddPage(new TOptionsFrame(LeftPanel));
-  LeftPanel->AddPage(new TMessagesFrame(LeftPanel));
+  LeftPanel->AddPage(new TOptionsFrame(LeftPanel, *pageModels_->Model("OptionsFrame")));
+  LeftPanel->AddPage(new TMessagesFrame(LeftPanel, *pageModels_->Model("MessagesFrame")));
   LeftPanel->AddPage(new TConnectionsFrame(LeftPanel));
   LeftPanel->AddPage(new TImpulsesFrame(LeftPanel));
   LeftPanel->AddPage(new TCANFrame(LeftPanel));
-  LeftPanel->AddPage(new TInternetFrame(LeftPanel));
+  LeftPanel->AddPage(new TInternetFrame(LeftPanel, *pageModels_->Model("InternetFrame")));
   LeftPanel->AddPage(new TRStartFrame(LeftPanel));
   SelectFrame("aAutoFrame");
 }
@@ -529,11 +533,24 @@ void TMainForm::LoadSettings() {
   QtSettingsStore store;
   LoadAppSettings(store, settings_);
   FMaxInstances = settings_.InstancesAllowed;
+  if (auto* inet = pageModels_->ModelAs<TInternetModel>("InternetFrame"))
+    inet->SetProxy({settings_.ProxyAddr, settings_.ProxyPort, settings_.ProxyLogin, settings_.ProxyPassword});
   cbExpertMode->setChecked(settings_.ExpertMode);  // restored without the question
   RefreshExpertMode();
 }
 
+void TMainForm::ProxyUpdate() {
+  if (auto* inet = pageModels_ ? pageModels_->ModelAs<TInternetModel>("InternetFrame") : nullptr) {
+    const TProxyFields p = inet->Proxy();
+    settings_.ProxyAddr = p.addr;
+    settings_.ProxyPort = p.port;
+    settings_.ProxyLogin = p.login;
+    settings_.ProxyPassword = p.password;
+  }
+}
+
 void TMainForm::SaveSettings() {
+  ProxyUpdate();
   settings_.ExpertMode = ExpertMode();
   settings_.InstancesAllowed = FMaxInstances;
   QtSettingsStore store;

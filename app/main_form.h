@@ -38,7 +38,8 @@ namespace orv {
 
 class TOrvantis;
 class TPageContainer;
-class TPagesData;
+class TPageModels;
+struct TPageEnv;
 class HeaderButton;
 class HiddenWindow;
 
@@ -65,6 +66,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   TOrvantis* Link() const { return FOrvantis.get(); }
   HidController* Controller() const { return controller_.get(); }
   const ConfiguratorOptions& Options() const { return options_; }
+  TPageModels& PageModels() const { return *pageModels_; }
   TPageContainer* Pages() const { return LeftPanel; }
   AppSettings& Settings() { return settings_; }
   bool ExpertMode() const;
@@ -96,6 +98,8 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The window was asked to close while a workflow ran: it closes when that
   // workflow has ended.
   bool ClosePending() const { return closePending_; }
+  // Copies the proxy fields of the Internet page into the application settings.
+  void ProxyUpdate();
 
   // MainView
   bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;
@@ -162,7 +166,9 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   HiddenKeys keys_;
   BuildVersion FV;
   int FMaxInstances = 0;
-  std::unique_ptr<TPagesData> pagesData_;
+  // The pages' models: what the views show and the settings workflows load and store.
+  std::unique_ptr<TPageEnv> pageEnv_;
+  std::unique_ptr<TPageModels> pageModels_;
   std::unique_ptr<SettingsActions> workflows_;
 
   // top bar

@@ -14,6 +14,7 @@
 #include "app/version.h"
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_poke.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
 
@@ -23,9 +24,11 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
-         "       [--log-requests]\n"
+         "       [--log-requests] [--poke K:OFF:HEX]...\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            --poke patches settings region K at byte OFF (decimal or 0x..) with\n"
+         "            the hex bytes before the unit is plugged in.\n"
          "            --log-requests prints \"request CC[.SS] [ADDR]\" for every request\n"
          "            (command, memory sub-command, address).\n"
          "            Default bus: "
@@ -60,6 +63,7 @@ int RunUnit(const std::vector<std::string>& args) {
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
   bool logRequests = false;
+  std::vector<orv::sim::Poke> pokes;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") return Usage(std::cout, 0);
@@ -77,6 +81,8 @@ int RunUnit(const std::vector<std::string>& args) {
     else if (a == "--faults") {
       orv::sim::FaultPlan::Parse(v);  // bad fault rules are a usage error before anything starts
       faults = v;
+    } else if (a == "--poke") {
+      pokes.push_back(orv::sim::ParsePoke(v));
     } else if (a == "--name") {
       if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')
         throw std::invalid_argument("--name: a plain file name is needed");
@@ -107,6 +113,7 @@ int RunUnit(const std::vector<std::string>& args) {
                                             req.payload[4]));
       Say(line);
     });
+  for (const auto& p : pokes) orv::sim::ApplyPoke(*unit, p);
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);
   std::string error;
