@@ -26,6 +26,7 @@ struct GlobalOptions {
   unsigned timingUs = 0;      // --timing-ms N: USB report period of the simulated unit
   bool trace = false;         // --trace: link trace lines on stderr
   std::string bus;            // --bus DIR (or ORVANTIS_BUS)
+  std::string simSettings;    // --sim-settings FILE: the simulated unit starts from this settings file
 };
 
 class Context {

@@ -24,6 +24,7 @@ int Usage(std::ostream& out, int rc) {
          "  --serial N       serial number of the simulated unit (default 1234)\n"
          "  --faults SPEC    faults the simulated unit injects (see 'orvantis-sim faults')\n"
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
+         "  --sim-settings FILE  the simulated unit starts from this settings file\n"
          "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
          "  --trace          print the link's packet trace on stderr\n\ncommands:\n";
@@ -103,6 +104,7 @@ int Main(int argc, char** argv) {
         sim::FaultPlan::Parse(*value);  // reject bad fault rules before anything starts
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
+      else if (opt == "--sim-settings") opts.simSettings = *value;
       else throw std::invalid_argument("unknown option " + opt);
     }
   } catch (const std::invalid_argument& e) {

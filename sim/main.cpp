@@ -13,6 +13,7 @@
 
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_settings.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
 
@@ -22,6 +23,7 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
+         "            [--settings FILE]  start from a settings file over the factory settings\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
          "            Default bus: "
@@ -54,6 +56,7 @@ int RunUnit(const std::vector<std::string>& args) {
   orv::sim::VbusUnitOptions opt;
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
+  std::string settingsFile;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") return Usage(std::cout, 0);
@@ -67,6 +70,8 @@ int RunUnit(const std::vector<std::string>& args) {
     else if (a == "--faults") {
       orv::sim::FaultPlan::Parse(v);  // bad fault rules are a usage error before anything starts
       faults = v;
+    } else if (a == "--settings") {
+      settingsFile = v;
     } else if (a == "--name") {
       if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')
         throw std::invalid_argument("--name: a plain file name is needed");
@@ -86,6 +91,10 @@ int RunUnit(const std::vector<std::string>& args) {
 
   auto unit = std::make_shared<orv::sim::SimUnit>(cfg);
   if (!faults.empty()) unit->Faults() = orv::sim::FaultPlan::Parse(faults);
+  if (std::string why; !settingsFile.empty() && !orv::sim::LoadSettingsFile(*unit, settingsFile, why)) {
+    std::cerr << "orvantis-sim unit: --settings " << settingsFile << ": " << why << "\n";
+    return 2;
+  }
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);
   std::string error;
