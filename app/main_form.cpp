@@ -36,6 +36,7 @@
 #include "pages/messages_frame.h"
 #include "pages/options_frame.h"
 #include "pages/page_container.h"
+#include "pages/model/internet_model.h"
 #include "pages/model/page_models.h"
 #include "pages/plug_message.h"
 #include "pages/rstart_frame.h"
@@ -182,6 +183,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   // 6. The pages; the vehicle page is shown.
   pageEnv_ = std::make_unique<TPageEnv>();
   pageEnv_->prompts = this;
+  pageEnv_->proxyUpdate = [this] { ProxyUpdate(); };
   pageModels_ = std::make_unique<TPageModels>(*pageEnv_);
   LoadFrames();
   // 8.-9. The configurator's own settings.
@@ -372,7 +374,7 @@ QWidget* TMainForm::BuildMenuBar() {
   const PageAction pages[] = {{"aAutoFrame", "Авто", true},           {"aOptionsFrame", "Настройки", true},
                               {"aConnectionsFrame", "Подключение", true}, {"aImpulsesFrame", "Импульсы", true},
                               {"aCANFrame", "CAN", true},             {"aRStartFrame", "Модуль запуска", true},
-                              {"aInternetFrame", "Интернет", true},     {"aMessagesFrame", "Сообщения", false}};
+                              {"aInternetFrame", "Интернет", true},     {"aMessagesFrame", "Сообщения", true}};
   for (const auto& p : pages) {
     auto* a = new QAction(p.text, this);
     a->setObjectName(p.name);
@@ -460,12 +462,12 @@ QWidget* TMainForm::BuildStatusPanel() {
 
 void TMainForm::LoadFrames() {
   LeftPanel->AddPage(new TAutoFrame(LeftPanel));
-  LeftPanel->AddPage(new TOptionsFrame(LeftPanel));
-  LeftPanel->AddPage(new TMessagesFrame(LeftPanel));
+  LeftPanel->AddPage(new TOptionsFrame(LeftPanel, *pageModels_->Model("OptionsFrame")));
+  LeftPanel->AddPage(new TMessagesFrame(LeftPanel, *pageModels_->Model("MessagesFrame")));
   LeftPanel->AddPage(new TConnectionsFrame(LeftPanel));
   LeftPanel->AddPage(new TImpulsesFrame(LeftPanel));
   LeftPanel->AddPage(new TCANFrame(LeftPanel));
-  LeftPanel->AddPage(new TInternetFrame(LeftPanel));
+  LeftPanel->AddPage(new TInternetFrame(LeftPanel, *pageModels_->Model("InternetFrame")));
   LeftPanel->AddPage(new TRStartFrame(LeftPanel, *pageModels_, FOrvantis.get(), &StatusOps()));
   SelectFrame("aAutoFrame");
 }
@@ -482,11 +484,24 @@ void TMainForm::LoadSettings() {
   QtSettingsStore store;
   LoadAppSettings(store, settings_);
   FMaxInstances = settings_.InstancesAllowed;
+  if (auto* inet = pageModels_->ModelAs<TInternetModel>("InternetFrame"))
+    inet->SetProxy({settings_.ProxyAddr, settings_.ProxyPort, settings_.ProxyLogin, settings_.ProxyPassword});
   cbExpertMode->setChecked(settings_.ExpertMode);  // restored without the question
   RefreshExpertMode();
 }
 
+void TMainForm::ProxyUpdate() {
+  if (auto* inet = pageModels_ ? pageModels_->ModelAs<TInternetModel>("InternetFrame") : nullptr) {
+    const TProxyFields p = inet->Proxy();
+    settings_.ProxyAddr = p.addr;
+    settings_.ProxyPort = p.port;
+    settings_.ProxyLogin = p.login;
+    settings_.ProxyPassword = p.password;
+  }
+}
+
 void TMainForm::SaveSettings() {
+  ProxyUpdate();
   settings_.ExpertMode = ExpertMode();
   settings_.InstancesAllowed = FMaxInstances;
   QtSettingsStore store;

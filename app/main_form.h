@@ -59,6 +59,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   TOrvantis* Link() const { return FOrvantis.get(); }
   HidController* Controller() const { return controller_.get(); }
   const ConfiguratorOptions& Options() const { return options_; }
+  TPageModels& PageModels() const { return *pageModels_; }
   TPageContainer* Pages() const { return LeftPanel; }
   AppSettings& Settings() { return settings_; }
   bool ExpertMode() const;
@@ -80,6 +81,8 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // starts while it runs.
   void RunWorkflow(const std::function<void()>& fn);
   void SelectFrame(const QString& actionName);
+  // Copies the proxy fields of the Internet page into the application settings.
+  void ProxyUpdate();
 
   // MainView
   bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;

@@ -14,6 +14,7 @@
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
 #include "sim/sim_settings.h"
+#include "sim/sim_poke.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
 
@@ -23,9 +24,12 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
-         "            [--settings FILE]  start from a settings file over the factory settings\n"
+         "       [--poke K:OFF:HEX]... [--settings FILE]\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            --poke patches settings region K at byte OFF (decimal or 0x..) with\n"
+         "            the hex bytes before the unit is plugged in. --settings starts the unit\n"
+         "            from a settings file over the factory settings (pokes apply after it).\n"
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
@@ -57,6 +61,7 @@ int RunUnit(const std::vector<std::string>& args) {
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
   std::string settingsFile;
+  std::vector<orv::sim::Poke> pokes;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") return Usage(std::cout, 0);
@@ -72,6 +77,8 @@ int RunUnit(const std::vector<std::string>& args) {
       faults = v;
     } else if (a == "--settings") {
       settingsFile = v;
+    } else if (a == "--poke") {
+      pokes.push_back(orv::sim::ParsePoke(v));
     } else if (a == "--name") {
       if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')
         throw std::invalid_argument("--name: a plain file name is needed");
@@ -95,6 +102,7 @@ int RunUnit(const std::vector<std::string>& args) {
     std::cerr << "orvantis-sim unit: --settings " << settingsFile << ": " << why << "\n";
     return 2;
   }
+  for (const auto& p : pokes) orv::sim::ApplyPoke(*unit, p);
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);
   std::string error;

@@ -1,5 +1,8 @@
 #include "pages/model/rstart_page.h"
 
+#include "device/orvantis.h"
+#include "pages/model/page_models.h"
+
 namespace orv {
 
 namespace {
@@ -151,5 +154,10 @@ std::vector<std::string> TRStartPageModel::Show() const {
 }
 
 std::unique_ptr<TPageModel> CreateRStartModel(TPageEnv& env) { return std::make_unique<TRStartPageModel>(env); }
+
+void AttachRStartUnit(TPageModels& pages, const TOrvantis& link) {
+  if (auto* rs = pages.ModelAs<TRStartPageModel>("RStartFrame"))
+    rs->UnitInfo = [&link] { return TRStartUnit{link.OnLine(), link.BootState.DeviceInfo.Kind}; };
+}
 
 }  // namespace orv

@@ -62,4 +62,10 @@ class TRStartPageModel final : public TPageModel {
 
 std::unique_ptr<TPageModel> CreateRStartModel(TPageEnv& env);
 
+// Lets the remote-start page of `pages` ask `link` for the connected unit
+// (its questions on loading depend on the unit's model).
+class TOrvantis;
+class TPageModels;
+void AttachRStartUnit(TPageModels& pages, const TOrvantis& link);
+
 }  // namespace orv
