@@ -1,5 +1,6 @@
 #include "pages/cycles_preview.h"
 
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -80,11 +81,14 @@ void TCycloGrid::paintEvent(QPaintEvent*) {
     // Column 0: the output wire with its swatch, its assignment below.
     p.setPen(Qt::black);
     p.drawPixmap(4, 6, WireSwatch(RSOutputWires[static_cast<size_t>(r)]));
+    // The longest wire names must fit the fixed column: the font shrinks.
+    const QString wireName = QString::fromUtf8(RSOutputWires[static_cast<size_t>(r)].name);
     QFont f = font();
     f.setPointSizeF(f.pointSizeF() * 0.85);
+    while (f.pointSizeF() > 5 && QFontMetrics(f).horizontalAdvance(wireName) > kNameWidth - 30)
+      f.setPointSizeF(f.pointSizeF() - 0.5);
     p.setFont(f);
-    p.drawText(QRect(26, 2, kNameWidth - 28, 20), Qt::AlignLeft | Qt::AlignVCenter,
-               QString::fromUtf8(RSOutputWires[static_cast<size_t>(r)].name));
+    p.drawText(QRect(26, 2, kNameWidth - 28, 20), Qt::AlignLeft | Qt::AlignVCenter, wireName);
     p.setPen(Qt::darkBlue);
     p.drawText(QRect(26, 22, kNameWidth - 28, 20), Qt::AlignLeft | Qt::AlignVCenter, Q(model_->OutputText(r)));
     // Background pass.

@@ -149,9 +149,9 @@ void TRStartFrame::BuildLeftPanel() {
   g->addWidget(rbOff_, 0, 1);
   g->addWidget(rbConst_, 1, 0);
   g->addWidget(rbImpulse_, 1, 1);
-  g->addWidget(lbTime_, 2, 0);
-  g->addWidget(eTime_, 2, 1);
-  g->addWidget(view, 3, 0, 1, 2);
+  g->addWidget(lbTime_, 2, 0, 1, 2);
+  g->addWidget(eTime_, 3, 0, 1, 2);
+  g->addWidget(view, 4, 0, 1, 2);
   for (QRadioButton* b : {rbOn_, rbOff_, rbConst_, rbImpulse_})
     connect(b, &QRadioButton::clicked, this, [this] { EditorChanged(); });
   connect(eTime_, &QLineEdit::textEdited, this, [this] { EditorChanged(); });
