@@ -6,6 +6,7 @@
 #include "device/vbus_client.h"
 #include "sim/fault_plan.h"
 #include "sim/sim_hid.h"
+#include "sim/sim_settings.h"
 
 namespace orv {
 
@@ -18,6 +19,10 @@ ControllerChoice CreateController(const BackendOptions& options) {
     cfg.serial = options.serial;
     auto unit = std::make_shared<sim::SimUnit>(cfg);
     if (!options.faults.empty()) unit->Faults() = sim::FaultPlan::Parse(options.faults);
+    if (std::string why; !options.simSettings.empty() && !sim::LoadSettingsFile(*unit, options.simSettings, why)) {
+      choice.error = "--sim-settings " + options.simSettings + ": " + why;
+      return choice;
+    }
     sim::SimTransportOptions transport;
     transport.reportPeriod = std::chrono::microseconds(options.timingUs);
     choice.controller = std::make_unique<sim::SimHidController>(std::move(unit), transport);

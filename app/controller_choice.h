@@ -20,6 +20,7 @@ struct BackendOptions {
   std::string faults;      // its fault rules (see FaultPlan)
   unsigned timingUs = 0;   // its USB report period
   std::string bus;         // the virtual HID bus folder
+  std::string simSettings; // a settings file the simulated unit starts from
 };
 
 struct ControllerChoice {
@@ -27,7 +28,7 @@ struct ControllerChoice {
   std::string error;                          // why there is none
 };
 
-// Never throws for an unusable bus (see `error`); a bad fault rule raises
+// Never throws for an unusable bus or an unreadable simSettings file (see `error`); a bad fault rule raises
 // std::invalid_argument, as FaultPlan::Parse does.
 ControllerChoice CreateController(const BackendOptions& options);
 

@@ -517,7 +517,7 @@ void TMainForm::LoadFrames() {
   LeftPanel->AddPage(new TImpulsesFrame(LeftPanel));
   LeftPanel->AddPage(new TCANFrame(LeftPanel));
   LeftPanel->AddPage(new TInternetFrame(LeftPanel, *pageModels_->Model("InternetFrame")));
-  LeftPanel->AddPage(new TRStartFrame(LeftPanel));
+  LeftPanel->AddPage(new TRStartFrame(LeftPanel, *pageModels_, FOrvantis.get(), &StatusOps()));
   SelectFrame("aAutoFrame");
 }
 

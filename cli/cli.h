@@ -28,6 +28,7 @@ struct GlobalOptions {
   bool trace = false;         // --trace: link trace lines on stderr
   std::string bus;            // --bus DIR (or ORVANTIS_BUS)
   uint32_t busyWaitMs = 30000;  // --busy-wait S: limit for a unit held by another program
+  std::string simSettings;    // --sim-settings FILE: the simulated unit starts from this settings file
 };
 
 class Context {

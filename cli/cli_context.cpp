@@ -34,6 +34,7 @@ HidController* Context::Controller() {
   backend.faults = options_.faults;
   backend.timingUs = options_.timingUs;
   backend.bus = options_.bus;
+  backend.simSettings = options_.simSettings;
   ControllerChoice choice = CreateController(backend);
   if (!choice.controller) {
     std::cerr << choice.error << "\n";

@@ -8,6 +8,7 @@
 #include "diag/diag_base_view.h"
 #include "diag/diag_texts.h"
 #include "diag/orv_diag.h"
+#include "pages/model/rstart_diag.h"
 
 namespace orv::cli {
 namespace {
@@ -72,6 +73,10 @@ void PrintBlock(std::ostream& out, long long number, const TDiagBytes& bytes, bo
   Line(out, "Температура двигателя:", rs.EngineTemp());
   Line(out, "Обороты двигателя:", rs.TachoPercent());
   Line(out, "Связь с модулем запуска:", RadioText(rs));
+  const TRStartDiagView rsView = TRStartDiagView::From(bytes);
+  Line(out, "Модуль запуска, состояние:", Join(rsView.LitCaptions(0)));
+  Line(out, "Модуль запуска, входы:", Join(rsView.LitCaptions(1)));
+  Line(out, "Модуль запуска, выходы:", Join(rsView.LitCaptions(2)));
   if (DiagKindOf(rec.Kind) >= dkAutoStart3) {
     Line(out, "Метка 1:", Join(LitTagLamps(rec.StateDevices, 1)));
     Line(out, "Метка 2:", Join(LitTagLamps(rec.StateDevices, 2)));

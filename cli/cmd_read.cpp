@@ -11,6 +11,7 @@ namespace orv::cli {
 namespace {
 
 int RunRead(Context& ctx, std::vector<std::string>& args) {
+  const bool yes = TakeFlag(args, "--yes");  // "Да" to the pages' questions on loading
   const auto file = TakeValue(args, "-o");
   if (!file || file->empty()) throw std::invalid_argument("не указан файл настроек: read -o ФАЙЛ");
   if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
@@ -23,7 +24,7 @@ int RunRead(Context& ctx, std::vector<std::string>& args) {
   if (!link) return kExitNoUnit;
 
   ConsoleStatus status;
-  ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
+  ConsolePrompts prompts(yes ? ConsolePrompts::Mode::kYes : ConsolePrompts::Mode::kNo);
   ConsoleSession console(*link, status, prompts);
   TSettingsSession& session = console.session;
 
@@ -38,7 +39,8 @@ int RunRead(Context& ctx, std::vector<std::string>& args) {
   return session.SaveOptions(*file) ? kExitOk : kExitFailed;
 }
 
-CommandRegistrar reg{{"read", "read -o ФАЙЛ         прочитать настройки блока в файл настроек", RunRead}};
+CommandRegistrar reg{{"read", "read -o ФАЙЛ [--yes] прочитать настройки блока в файл настроек\n"
+                               "                       (--yes: \"Да\" на вопросы страниц)", RunRead}};
 
 }  // namespace
 }  // namespace orv::cli

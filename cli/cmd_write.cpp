@@ -11,6 +11,7 @@ namespace orv::cli {
 namespace {
 
 int RunWrite(Context& ctx, std::vector<std::string>& args) {
+  const bool yes = TakeFlag(args, "--yes");  // "Да" to the pages' questions on loading
   if (args.size() != 1) throw std::invalid_argument(args.empty() ? "не указан файл настроек: write ФАЙЛ"
                                                                  : "лишний аргумент '" + args[1] + "'");
   const std::string file = args.front();
@@ -25,7 +26,7 @@ int RunWrite(Context& ctx, std::vector<std::string>& args) {
   }
 
   ConsoleStatus status;
-  ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
+  ConsolePrompts prompts(yes ? ConsolePrompts::Mode::kYes : ConsolePrompts::Mode::kNo);
   ConsoleSession console(*link, status, prompts);
   TSettingsSession& session = console.session;
 
@@ -52,7 +53,7 @@ int RunWrite(Context& ctx, std::vector<std::string>& args) {
   return session.WriteOptions() ? kExitOk : kExitFailed;
 }
 
-CommandRegistrar reg{{"write", "write ФАЙЛ           записать файл настроек в блок", RunWrite}};
+CommandRegistrar reg{{"write", "write ФАЙЛ [--yes]   записать файл настроек в блок", RunWrite}};
 
 }  // namespace
 }  // namespace orv::cli

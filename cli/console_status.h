@@ -9,6 +9,7 @@
 
 #include "core/seams.h"
 #include "pages/model/page_models.h"
+#include "pages/model/rstart_page.h"
 #include "settings/settings_session.h"
 #include "settings/workflow_hooks.h"
 
@@ -73,7 +74,9 @@ std::string TerminalText(const std::string& text);
 // and a queue only records what the workflows would queue next.
 struct ConsoleSession {
   ConsoleSession(TOrvantis& link, Status& status, Prompts& prompts)
-      : pages(PagesEnv(env, prompts)), session(link, status, prompts, pages, tasks) {}
+      : pages(PagesEnv(env, prompts)), session(link, status, prompts, pages, tasks) {
+    AttachRStartUnit(pages, link);
+  }
   TPageEnv env;
   TPageModels pages;
   RecordingTaskQueue tasks;

@@ -27,6 +27,7 @@ int Usage(std::ostream& out, int rc) {
          "  --serial N       серийный номер имитатора (по умолчанию 1234)\n"
          "  --faults SPEC    неисправности имитатора (см. 'orvantis-sim faults')\n"
          "  --timing-ms N    период USB-отчётов имитатора, мс (по умолчанию 0)\n"
+         "  --sim-settings FILE  имитатор начинает с настроек из этого файла\n"
          "  --bus DIR        виртуальная шина HID в папке DIR (или ORVANTIS_BUS)\n"
          "                   без --sim и --bus: блок, подключенный по USB\n"
          "  --busy-wait S    сколько секунд ждать блок, занятый другой программой\n"
@@ -129,6 +130,7 @@ int Main(int argc, char** argv) {
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
       else if (opt == "--busy-wait") opts.busyWaitMs = static_cast<uint32_t>(number(0, 3600) * 1000);
+      else if (opt == "--sim-settings") opts.simSettings = *value;
       else throw std::invalid_argument("неизвестный параметр " + opt);
     }
   } catch (const std::invalid_argument& e) {

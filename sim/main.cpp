@@ -14,6 +14,7 @@
 #include "app/version.h"
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_settings.h"
 #include "sim/sim_poke.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
@@ -24,11 +25,12 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
-         "       [--log-requests] [--poke K:OFF:HEX]...\n"
+         "       [--log-requests] [--poke K:OFF:HEX]... [--settings FILE]\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
          "            --poke patches settings region K at byte OFF (decimal or 0x..) with\n"
-         "            the hex bytes before the unit is plugged in.\n"
+         "            the hex bytes before the unit is plugged in. --settings starts the unit\n"
+         "            from a settings file over the factory settings (pokes apply after it).\n"
          "            --log-requests prints \"request CC[.SS] [ADDR]\" for every request\n"
          "            (command, memory sub-command, address).\n"
          "            Default bus: "
@@ -63,6 +65,7 @@ int RunUnit(const std::vector<std::string>& args) {
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
   bool logRequests = false;
+  std::string settingsFile;
   std::vector<orv::sim::Poke> pokes;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -81,6 +84,8 @@ int RunUnit(const std::vector<std::string>& args) {
     else if (a == "--faults") {
       orv::sim::FaultPlan::Parse(v);  // bad fault rules are a usage error before anything starts
       faults = v;
+    } else if (a == "--settings") {
+      settingsFile = v;
     } else if (a == "--poke") {
       pokes.push_back(orv::sim::ParsePoke(v));
     } else if (a == "--name") {
@@ -113,6 +118,10 @@ int RunUnit(const std::vector<std::string>& args) {
                                             req.payload[4]));
       Say(line);
     });
+  if (std::string why; !settingsFile.empty() && !orv::sim::LoadSettingsFile(*unit, settingsFile, why)) {
+    std::cerr << "orvantis-sim unit: --settings " << settingsFile << ": " << why << "\n";
+    return 2;
+  }
   for (const auto& p : pokes) orv::sim::ApplyPoke(*unit, p);
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);

@@ -6,6 +6,7 @@
 #include "pages/model/messages_model.h"
 #include "pages/model/options_model.h"
 #include "pages/model/page_models.h"
+#include "pages/model/rstart_page.h"
 
 namespace orv {
 
@@ -33,7 +34,7 @@ const std::array<TPageEntry, 7> kPages = {{
     {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, 1u << kRegionImpulses, &NoRecord},
     {"CANFrame", "CAN", "can", 4, 4, 2, 1u << kRegionCan, &NoRecord},
     {"InternetFrame", "Интернет", "internet", 5, 5, 4, 1u << kRegionInternet, &CreateInternetModel},
-    {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, 1u << kRegionRStart, &NoRecord},
+    {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, 1u << kRegionRStart, &CreateRStartModel},
 }};
 
 }  // namespace
