@@ -36,7 +36,7 @@
 #include "pages/messages_frame.h"
 #include "pages/options_frame.h"
 #include "pages/page_container.h"
-#include "pages/page_data.h"
+#include "pages/model/page_models.h"
 #include "pages/plug_message.h"
 #include "pages/rstart_frame.h"
 
@@ -180,6 +180,9 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   FHWnd = new HiddenWindow(core_, this);
   core_.RegisterLink(FOrvantis.get());
   // 6. The pages; the vehicle page is shown.
+  pageEnv_ = std::make_unique<TPageEnv>();
+  pageEnv_->prompts = this;
+  pageModels_ = std::make_unique<TPageModels>(*pageEnv_);
   LoadFrames();
   // 8.-9. The configurator's own settings.
   FMaxInstances = 2;
@@ -188,8 +191,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   core_.StartQueue(settings_.CheckForUpdates);
   // 14. The fifteen regions, in the settings workflows that the tasks and
   // the top-bar buttons run.
-  pagesData_ = std::make_unique<TPagesData>(*LeftPanel);
-  workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pagesData_);
+  workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pageModels_);
   SetButtonHandler("btnBtnUp", [this] { workflows_->ReadFromDev(); });
   SetButtonHandler("btnBtnDn", [this] { workflows_->Apply(); });
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
@@ -241,7 +243,6 @@ TMainForm::~TMainForm() {
   FOrvantis->SetPump({});
   Timer1->stop();
   workflows_.reset();  // holds the link
-  pagesData_.reset();
   FOrvantis.reset();  // gives the unit back before its controller goes
   controller_.reset();
   core_.RegisterLink(nullptr);
@@ -251,6 +252,7 @@ TMainForm::~TMainForm() {
   FHWnd = nullptr;
   // The controls go while the state their signals reach still exists.
   delete takeCentralWidget();
+  pageModels_.reset();  // after the views that show them
   LeftPanel = nullptr;
   DisplayMemo = nullptr;
 }

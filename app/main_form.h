@@ -34,7 +34,8 @@ namespace orv {
 
 class TOrvantis;
 class TPageContainer;
-class TPagesData;
+class TPageModels;
+struct TPageEnv;
 class HeaderButton;
 class HiddenWindow;
 
@@ -140,7 +141,9 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   HiddenKeys keys_;
   BuildVersion FV;
   int FMaxInstances = 0;
-  std::unique_ptr<TPagesData> pagesData_;
+  // The pages' models: what the views show and the settings workflows load and store.
+  std::unique_ptr<TPageEnv> pageEnv_;
+  std::unique_ptr<TPageModels> pageModels_;
   std::unique_ptr<SettingsActions> workflows_;
 
   // top bar

@@ -53,6 +53,7 @@ void TSettingsSession::HideProgress() { status_.Progress("", false); }
 bool TSettingsSession::ReadOptions() {
   pages_.SetBusy(PagesHook::Button::kRead, true);
   FOptionsRead = false;
+  FUnitRegions = 0;
   bool ok = true;
   std::string escaped;
   try {
@@ -73,6 +74,8 @@ bool TSettingsSession::ReadOptions() {
     if (ok) {
       FForceSaveSettings = false;
       pages_.LoadData(MemItems);
+      if (pages_.TakeForceSave()) FForceSaveSettings = true;
+      FUnitRegions = regionmask::kRead;
       status_.Replace(kReadStep, kRead, true);
       if (status_.Request() == request::kReadAfterConnect) {
         status_.FinishAction(kResOk, kConnected);
@@ -138,9 +141,12 @@ bool TSettingsSession::WriteOptions() {
       throw WriteError{kImageIncomplete};
     }
     pages_.StoreData(MemItems);
+    // Regions beyond the write mask go out only when a page changed them and
+    // the image holds the unit's own copy of them (a file carries none).
+    const uint32_t mask = regionmask::kWrite | (pages_.ChangedRegions() & FUnitRegions);
     for (int i = 0; i < kRegionCount; ++i) {
       ShowProgress(kWriteProgress, i);
-      if (regionmask::Has(regionmask::kWrite, i)) WriteRegion(i);
+      if (regionmask::Has(mask, i)) WriteRegion(i);
     }
     SendSaveCommand();
     status_.Replace(kWriteStep, kSaved, true);
@@ -198,6 +204,7 @@ bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
     return false;
   }
   FImageComplete = true;
+  FUnitRegions = res.mask & ~regionmask::kNotRestored;
   std::copy(pin.begin(), pin.end(), MemItems[kRegionConfig].FData.begin() + TConfigData::kPinOffset);
   pages_.SetOptionsPIN(pin);
 
@@ -278,6 +285,8 @@ bool TSettingsSession::GetOptions(const std::string& fileName) {
   if (!res.message.empty()) prompts_.MessageBox(res.message);
   try {
     pages_.LoadData(MemItems);
+    // A page's factory repair waits for the next write: a file load writes nothing.
+    pages_.TakeForceSave();
   } catch (const std::exception& e) {
     prompts_.MessageBox(e.what());
     ok = false;

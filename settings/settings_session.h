@@ -133,6 +133,7 @@ class TSettingsSession {
   PagesHook& pages_;
   TaskQueueHook& tasks_;
   bool FImageComplete = false;
+  uint32_t FUnitRegions = 0;  // regions whose bytes in MemItems are the unit's
   uint32_t FLastStreamMask = 0;
 };
 

@@ -47,6 +47,13 @@ class PagesHook {
   // while the page has never been loaded.
   virtual std::optional<TPIN> OptionsPIN() const = 0;
   virtual void SetOptionsPIN(const TPIN& pin) = 0;
+  // A page restored factory values while loading: the settings are to be
+  // written back at once. Reports the mark once and clears it.
+  virtual bool TakeForceSave() { return false; }
+  // Regions outside the write mask (bit k = region k) whose contents the last
+  // StoreData changed compared with the last LoadData. The write workflow
+  // writes them too when they came from the unit.
+  virtual uint32_t ChangedRegions() const { return 0; }
   // The read or apply button is busy (pressed and disabled) or free again; a
   // busy read button also disables the actions that must not start meanwhile.
   virtual void SetBusy(Button /*button*/, bool /*busy*/) {}

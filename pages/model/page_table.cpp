@@ -1,0 +1,40 @@
+// The page table: one row per settings page. A new page replaces the creator
+// of its row (or adds a row) and includes its model's header here.
+#include <array>
+
+#include "pages/model/page_models.h"
+
+namespace orv {
+
+namespace {
+
+// A page whose model is not built yet: it keeps no record and exports "{}".
+class TNoRecordModel final : public TPageModel {
+ public:
+  using TPageModel::TPageModel;
+  void LoadData(TMemItems&) override {}
+  void StoreData(TMemItems&) override {}
+  TControlState State(size_t) const override { return {}; }
+
+ protected:
+  void Apply(size_t, int, const std::string&) override {}
+};
+
+std::unique_ptr<TPageModel> NoRecord(TPageEnv& env) { return std::make_unique<TNoRecordModel>(env); }
+
+// name, menu caption, export member, load, store and export positions, creator
+const std::array<TPageEntry, 7> kPages = {{
+    {"OptionsFrame", "Настройки", nullptr, 0, 0, -1, &NoRecord},
+    {"MessagesFrame", "Сообщения", nullptr, 1, 1, -1, &NoRecord},
+    {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, &NoRecord},
+    {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, &NoRecord},
+    {"CANFrame", "CAN", "can", 4, 4, 2, &NoRecord},
+    {"InternetFrame", "Интернет", "internet", 5, 5, 4, &NoRecord},
+    {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, &NoRecord},
+}};
+
+}  // namespace
+
+std::span<const TPageEntry> PageTable() { return kPages; }
+
+}  // namespace orv
