@@ -2,6 +2,8 @@
 // of its row (or adds a row) and includes its model's header here.
 #include <array>
 
+#include "pages/model/connections_page.h"
+#include "pages/model/impulses_page.h"
 #include "pages/model/page_models.h"
 
 namespace orv {
@@ -26,8 +28,8 @@ std::unique_ptr<TPageModel> NoRecord(TPageEnv& env) { return std::make_unique<TN
 const std::array<TPageEntry, 7> kPages = {{
     {"OptionsFrame", "Настройки", nullptr, 0, 0, -1, &NoRecord},
     {"MessagesFrame", "Сообщения", nullptr, 1, 1, -1, &NoRecord},
-    {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, &NoRecord},
-    {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, &NoRecord},
+    {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, &CreateConnectionsModel},
+    {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, &CreateImpulsesModel},
     {"CANFrame", "CAN", "can", 4, 4, 2, &NoRecord},
     {"InternetFrame", "Интернет", "internet", 5, 5, 4, &NoRecord},
     {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, &NoRecord},
