@@ -20,6 +20,8 @@ struct BackendOptions {
   std::string faults;      // its fault rules (see FaultPlan)
   unsigned timingUs = 0;   // its USB report period
   std::string bus;         // the virtual HID bus folder
+  std::string coreDate;    // its core stamp, DD.MM.YYYY (empty: the simulator's own)
+  std::string diagFile;    // a file with its fixed diagnostic record (empty: none)
 };
 
 struct ControllerChoice {

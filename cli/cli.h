@@ -26,6 +26,8 @@ struct GlobalOptions {
   unsigned timingUs = 0;      // --timing-ms N: USB report period of the simulated unit
   bool trace = false;         // --trace: link trace lines on stderr
   std::string bus;            // --bus DIR (or ORVANTIS_BUS)
+  std::string coreDate;       // --core-date DD.MM.YYYY: core stamp of the simulated unit
+  std::string diagFile;       // --diag-file FILE: its fixed diagnostic record
 };
 
 class Context {

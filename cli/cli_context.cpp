@@ -31,6 +31,8 @@ HidController* Context::Controller() {
   backend.faults = options_.faults;
   backend.timingUs = options_.timingUs;
   backend.bus = options_.bus;
+  backend.coreDate = options_.coreDate;
+  backend.diagFile = options_.diagFile;
   ControllerChoice choice = CreateController(backend);
   if (!choice.controller) {
     std::cerr << choice.error << "\n";

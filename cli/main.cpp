@@ -6,6 +6,7 @@
 
 #include "cli/cli.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_options.h"
 
 namespace orv::cli {
 
@@ -24,6 +25,8 @@ int Usage(std::ostream& out, int rc) {
          "  --serial N       serial number of the simulated unit (default 1234)\n"
          "  --faults SPEC    faults the simulated unit injects (see 'orvantis-sim faults')\n"
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
+         "  --core-date DD.MM.YYYY  date stamp of the simulated unit's core firmware\n"
+         "  --diag-file FILE  the simulated unit answers diagnostic requests with FILE\n"
          "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
          "  --trace          print the link's packet trace on stderr\n\ncommands:\n";
@@ -103,6 +106,15 @@ int Main(int argc, char** argv) {
         sim::FaultPlan::Parse(*value);  // reject bad fault rules before anything starts
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
+      else if (opt == "--core-date") {
+        if (!sim::ParseCoreDate(*value)) throw std::invalid_argument("--core-date: expected DD.MM.YYYY");
+        opts.coreDate = *value;
+      } else if (opt == "--diag-file") {
+        std::vector<uint8_t> reply;
+        std::string error;
+        if (!sim::LoadDiagReply(*value, reply, error)) throw std::invalid_argument("--diag-file: " + error);
+        opts.diagFile = *value;
+      }
       else throw std::invalid_argument("unknown option " + opt);
     }
   } catch (const std::invalid_argument& e) {

@@ -13,6 +13,7 @@
 
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_options.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
 
@@ -22,8 +23,11 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
+         "       [--core-date DD.MM.YYYY] [--diag-file FILE]\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            --core-date sets the date stamp of its core firmware; --diag-file makes\n"
+         "            it answer every diagnostic request with that file (93 to 113 bytes).\n"
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
@@ -67,6 +71,12 @@ int RunUnit(const std::vector<std::string>& args) {
     else if (a == "--faults") {
       orv::sim::FaultPlan::Parse(v);  // bad fault rules are a usage error before anything starts
       faults = v;
+    } else if (a == "--core-date") {
+      cfg.coreDate = orv::sim::ParseCoreDate(v);
+      if (!cfg.coreDate) throw std::invalid_argument("--core-date: expected DD.MM.YYYY");
+    } else if (a == "--diag-file") {
+      std::string error;
+      if (!orv::sim::LoadDiagReply(v, cfg.diagReply, error)) throw std::invalid_argument("--diag-file: " + error);
     } else if (a == "--name") {
       if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')
         throw std::invalid_argument("--name: a plain file name is needed");
