@@ -38,6 +38,7 @@
 #include "pages/page_container.h"
 #include "pages/model/connections_page.h"
 #include "pages/model/impulses_page.h"
+#include "pages/model/internet_model.h"
 #include "pages/model/page_models.h"
 #include "pages/plug_message.h"
 #include "pages/rstart_frame.h"
@@ -184,6 +185,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   // 6. The pages; the vehicle page is shown.
   pageEnv_ = std::make_unique<TPageEnv>();
   pageEnv_->prompts = this;
+  pageEnv_->proxyUpdate = [this] { ProxyUpdate(); };
   pageModels_ = std::make_unique<TPageModels>(*pageEnv_);
   LoadFrames();
   // 8.-9. The configurator's own settings.
@@ -374,7 +376,7 @@ QWidget* TMainForm::BuildMenuBar() {
   const PageAction pages[] = {{"aAutoFrame", "Авто", true},           {"aOptionsFrame", "Настройки", true},
                               {"aConnectionsFrame", "Подключение", true}, {"aImpulsesFrame", "Импульсы", true},
                               {"aCANFrame", "CAN", true},             {"aRStartFrame", "Модуль запуска", true},
-                              {"aInternetFrame", "Интернет", true},     {"aMessagesFrame", "Сообщения", false}};
+                              {"aInternetFrame", "Интернет", true},     {"aMessagesFrame", "Сообщения", true}};
   for (const auto& p : pages) {
     auto* a = new QAction(p.text, this);
     a->setObjectName(p.name);
@@ -462,13 +464,13 @@ QWidget* TMainForm::BuildStatusPanel() {
 
 void TMainForm::LoadFrames() {
   LeftPanel->AddPage(new TAutoFrame(LeftPanel));
-  LeftPanel->AddPage(new TOptionsFrame(LeftPanel));
-  LeftPanel->AddPage(new TMessagesFrame(LeftPanel));
+  LeftPanel->AddPage(new TOptionsFrame(LeftPanel, *pageModels_->Model("OptionsFrame")));
+  LeftPanel->AddPage(new TMessagesFrame(LeftPanel, *pageModels_->Model("MessagesFrame")));
   LeftPanel->AddPage(new TConnectionsFrame(LeftPanel, *pageModels_->ModelAs<TConnectionsPageModel>("ConnectionsFrame"),
                                             FOrvantis.get(), &core_.StatusPanel(), this));
   LeftPanel->AddPage(new TImpulsesFrame(LeftPanel, *pageModels_->ModelAs<TImpulsesPageModel>("ImpulsesFrame")));
   LeftPanel->AddPage(new TCANFrame(LeftPanel));
-  LeftPanel->AddPage(new TInternetFrame(LeftPanel));
+  LeftPanel->AddPage(new TInternetFrame(LeftPanel, *pageModels_->Model("InternetFrame")));
   LeftPanel->AddPage(new TRStartFrame(LeftPanel));
   SelectFrame("aAutoFrame");
 }
@@ -485,11 +487,24 @@ void TMainForm::LoadSettings() {
   QtSettingsStore store;
   LoadAppSettings(store, settings_);
   FMaxInstances = settings_.InstancesAllowed;
+  if (auto* inet = pageModels_->ModelAs<TInternetModel>("InternetFrame"))
+    inet->SetProxy({settings_.ProxyAddr, settings_.ProxyPort, settings_.ProxyLogin, settings_.ProxyPassword});
   cbExpertMode->setChecked(settings_.ExpertMode);  // restored without the question
   RefreshExpertMode();
 }
 
+void TMainForm::ProxyUpdate() {
+  if (auto* inet = pageModels_ ? pageModels_->ModelAs<TInternetModel>("InternetFrame") : nullptr) {
+    const TProxyFields p = inet->Proxy();
+    settings_.ProxyAddr = p.addr;
+    settings_.ProxyPort = p.port;
+    settings_.ProxyLogin = p.login;
+    settings_.ProxyPassword = p.password;
+  }
+}
+
 void TMainForm::SaveSettings() {
+  ProxyUpdate();
   settings_.ExpertMode = ExpertMode();
   settings_.InstancesAllowed = FMaxInstances;
   QtSettingsStore store;

@@ -80,6 +80,8 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // starts while it runs.
   void RunWorkflow(const std::function<void()>& fn);
   void SelectFrame(const QString& actionName);
+  // Copies the proxy fields of the Internet page into the application settings.
+  void ProxyUpdate();
 
   // MainView
   bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;

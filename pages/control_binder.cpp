@@ -37,6 +37,11 @@ void TControlBinder::Build(QWidget* area, int subPage) {
     const TControl& row = rows[i];
     if (subPage >= 0 && row.subPage != subPage) continue;
     Bound b{i, nullptr, nullptr, nullptr};
+    if (!row.heading.empty()) {
+      auto* heading = new QLabel(Q(row.heading), area);
+      heading->setObjectName(Q(row.name) + "Heading");
+      grid->addWidget(heading, line++, 0, 1, 3);
+    }
     switch (row.kind) {
       case ControlKind::kCheck: {
         auto* box = new QCheckBox(Q(row.caption), area);
@@ -73,6 +78,13 @@ void TControlBinder::Build(QWidget* area, int subPage) {
         grid->addWidget(slider, line, 1);
         grid->addWidget(b.value, line++, 2);
         b.widget = slider;
+        break;
+      }
+      case ControlKind::kNote: {
+        auto* note = new QLabel(Q(row.caption), area);
+        note->setWordWrap(true);
+        grid->addWidget(note, line++, 0, 1, 3);
+        b.widget = note;
         break;
       }
       case ControlKind::kEdit: {
@@ -117,6 +129,8 @@ void TControlBinder::Refresh() {
       case ControlKind::kSlider:
         static_cast<QSlider*>(b.widget)->setValue(st.value);
         b.value->setText(Q(st.text));
+        break;
+      case ControlKind::kNote:
         break;
       case ControlKind::kEdit: {
         auto* edit = static_cast<QLineEdit*>(b.widget);

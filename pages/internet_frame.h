@@ -1,18 +1,15 @@
-// The Internet page (region 0). It shows no controls yet.
+// The Internet page: the unit's GPRS access and, in expert mode, the
+// configurator's proxy server.
 #pragma once
 
-#include "pages/cl_frame.h"
+#include "pages/model_frame.h"
 
 namespace orv {
 
-class TInternetFrame : public TCLFrame {
+class TInternetFrame : public TModelFrame {
  public:
-  explicit TInternetFrame(QWidget* parent, QColor color = {}, uint8_t addr = 0) : TCLFrame(parent, "InternetFrame", color, addr) {}
-  // No controls yet: there is no record to copy out or back.
-  void LoadData(TMemItems&) override {}
-  void StoreData(TMemItems&) override {}
-  using TCLFrame::LoadData;
-  using TCLFrame::StoreData;
+  TInternetFrame(QWidget* parent, TPageModel& model, QColor color = {})
+      : TModelFrame(parent, "InternetFrame", model, color) {}
 };
 
 }  // namespace orv

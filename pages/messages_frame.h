@@ -1,18 +1,25 @@
-// The messages page (region 9). It shows no controls yet.
+// The messages page: one grid per sub-page, a line per message with its
+// caption label and nine boxes (calls and SMS to phones 1..4, roaming).
 #pragma once
 
-#include "pages/cl_frame.h"
+#include "pages/model_frame.h"
+
+class QCheckBox;
 
 namespace orv {
 
-class TMessagesFrame : public TCLFrame {
+class TMessagesFrame : public TModelFrame {
+  Q_OBJECT
+
  public:
-  explicit TMessagesFrame(QWidget* parent, QColor color = {}, uint8_t addr = 0) : TCLFrame(parent, "MessagesFrame", color, addr) {}
-  // No controls yet: there is no record to copy out or back.
-  void LoadData(TMemItems&) override {}
-  void StoreData(TMemItems&) override {}
-  using TCLFrame::LoadData;
-  using TCLFrame::StoreData;
+  TMessagesFrame(QWidget* parent, TPageModel& model, QColor color = {});
+
+ protected:
+  void Refresh() override;
+
+ private:
+  std::vector<std::pair<size_t, QCheckBox*>> boxes_;
+  bool refreshing_ = false;
 };
 
 }  // namespace orv

@@ -9,14 +9,14 @@
 
 namespace orv {
 
-TModelFrame::TModelFrame(QWidget* parent, const QString& name, TPageModel& model, QColor color)
+TModelFrame::TModelFrame(QWidget* parent, const QString& name, TPageModel& model, QColor color, bool bindRows)
     : TCLFrame(parent, name, color), model_(model), binder_(new TControlBinder(model, this)) {
   const std::vector<std::string> subPages = model_.SubPages();
   if (subPages.empty()) {
     areas_.push_back(new QWidget(Content()));
     auto* v = new QVBoxLayout(Content());
     v->addWidget(areas_.front());
-    binder_->Build(areas_.front(), -1);
+    if (bindRows) binder_->Build(areas_.front(), -1);
   } else {
     auto* h = new QHBoxLayout(Content());
     list_ = new QListWidget(Content());
@@ -29,7 +29,7 @@ TModelFrame::TModelFrame(QWidget* parent, const QString& name, TPageModel& model
       area->setObjectName(name + "Page" + QString::number(i));
       stack_->addWidget(area);
       areas_.push_back(area);
-      binder_->Build(area, static_cast<int>(i));
+      if (bindRows) binder_->Build(area, static_cast<int>(i));
     }
     h->addWidget(list_);
     h->addWidget(stack_, 1);

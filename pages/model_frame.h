@@ -21,8 +21,9 @@ class TModelFrame : public TCLFrame {
   Q_OBJECT
 
  public:
-  // The model outlives the view (TPageModels owns it).
-  TModelFrame(QWidget* parent, const QString& name, TPageModel& model, QColor color = {});
+  // The model outlives the view (TPageModels owns it). With `bindRows` off the
+  // binder builds nothing: the derived view lays out the sub-page areas itself.
+  TModelFrame(QWidget* parent, const QString& name, TPageModel& model, QColor color = {}, bool bindRows = true);
 
   TPageModel& Model() const { return model_; }
   TControlBinder& Binder() const { return *binder_; }

@@ -1,18 +1,15 @@
-// The general options page (region 5). It shows no controls yet.
+// The general options page: twelve categories of controls built from the
+// options model's table.
 #pragma once
 
-#include "pages/cl_frame.h"
+#include "pages/model_frame.h"
 
 namespace orv {
 
-class TOptionsFrame : public TCLFrame {
+class TOptionsFrame : public TModelFrame {
  public:
-  explicit TOptionsFrame(QWidget* parent, QColor color = {}, uint8_t addr = 0) : TCLFrame(parent, "OptionsFrame", color, addr) {}
-  // No controls yet: there is no record to copy out or back.
-  void LoadData(TMemItems&) override {}
-  void StoreData(TMemItems&) override {}
-  using TCLFrame::LoadData;
-  using TCLFrame::StoreData;
+  TOptionsFrame(QWidget* parent, TPageModel& model, QColor color = {})
+      : TModelFrame(parent, "OptionsFrame", model, color) {}
 };
 
 }  // namespace orv

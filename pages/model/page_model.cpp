@@ -29,10 +29,15 @@ int TPageModel::Find(std::string_view name) const {
   return -1;
 }
 
-void TPageModel::Change(size_t index, int value, const std::string& text) {
-  if (index >= controls_.size()) return;
+std::string TPageModel::Change(size_t index, int value, const std::string& text) {
+  if (index >= controls_.size()) return "нет такого элемента";
+  if (std::string why = Refuse(index, value, text); !why.empty()) {
+    Changed();
+    return why;
+  }
   Apply(index, value, text);
   Changed();
+  return {};
 }
 
 namespace {
@@ -85,15 +90,15 @@ std::string TPageModel::Set(std::string_view name, std::string_view value) {
       number = *v;
       break;
     }
+    case ControlKind::kNote:
+      return "элемент нельзя изменить";
     case ControlKind::kEdit:
       if (Characters(value) > static_cast<size_t>(row.max))
         return "не более " + std::to_string(row.max) + " символов";
       text = std::string(value);
       break;
   }
-  if (std::string why = Refuse(index, number, text); !why.empty()) return why;
-  Change(index, number, text);
-  return {};
+  return Change(index, number, text);
 }
 
 std::string ShownValue(const TControl& row, const TControlState& state) {
@@ -104,6 +109,8 @@ std::string ShownValue(const TControl& row, const TControlState& state) {
     case ControlKind::kSlider:
     case ControlKind::kEdit:
       return state.text;
+    case ControlKind::kNote:
+      return row.caption;
   }
   return {};
 }
@@ -112,7 +119,7 @@ std::vector<std::string> TPageModel::Show() const {
   std::vector<std::string> lines;
   for (size_t i = 0; i < controls_.size(); ++i) {
     const TControlState st = State(i);
-    if (!st.visible) continue;
+    if (!st.visible || controls_[i].kind == ControlKind::kNote) continue;
     lines.push_back("  " + controls_[i].name + ": " + ShownValue(controls_[i], st));
   }
   return lines;

@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -56,6 +57,7 @@ enum class ControlKind : uint8_t {
   kRadio,   // value 0/1; exactly one row of a group is on; setting one on clears the others
   kSlider,  // value = position in [min, max]; the state's text is the label text
   kEdit,    // text of at most `max` characters
+  kNote,    // a fixed text (the caption); no value, never changed
 };
 
 // One control of a page: a row of the page's control table.
@@ -68,7 +70,21 @@ struct TControl {
   int max = 1;            // slider range; edit: maximum length in characters
   std::string group;      // radio rows: the name of their group
   std::string hint;       // tool tip; empty for none
+  std::string heading;    // a caption line shown above this row (a radio group's title); empty for none
 };
+
+// A row with the common fields; set group, hint and heading afterwards.
+inline TControl MakeControl(std::string name, ControlKind kind, std::string caption, int subPage, int min = 0,
+                            int max = 1) {
+  TControl c;
+  c.name = std::move(name);
+  c.kind = kind;
+  c.caption = std::move(caption);
+  c.subPage = subPage;
+  c.min = min;
+  c.max = max;
+  return c;
+}
 
 // What a control shows now. Models compute it from their state, so the view
 // and `show` agree.
@@ -138,8 +154,9 @@ class TPageModel {
   int Find(std::string_view name) const;
   virtual TControlState State(size_t index) const = 0;
   // Changes one control as the user would through the view (value already
-  // within the control's limits): the binder's entry.
-  void Change(size_t index, int value, const std::string& text = {});
+  // within the control's limits): the binder's entry. Returns the page's
+  // refusal (then nothing changed and the view shows the old state) or empty.
+  std::string Change(size_t index, int value, const std::string& text = {});
   // Changes one control from text as `set NAME=VALUE` does: check boxes and
   // radio buttons take 0/1 (a radio button only 1), sliders a number within
   // their range, edits a text within their length. Hidden or disabled

@@ -31,6 +31,7 @@ struct TPageEntry {
   int loadOrder;             // position in the load order, -1: never loaded
   int storeOrder;            // position in the store order, -1: never stored
   int exportOrder;           // position in the configuration object, -1: none
+  uint32_t regions;          // the regions it loads and stores (bit k = region k)
   std::unique_ptr<TPageModel> (*create)(TPageEnv& env);
 };
 
