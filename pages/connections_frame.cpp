@@ -130,8 +130,11 @@ TConnectionsFrame::TConnectionsFrame(QWidget* parent, TConnectionsPageModel& mod
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!refreshing_ && row >= 0) SelectSubPage(row);
   });
+  // The settings workflows load the model directly: every change is shown.
   model_.OnChanged = [this] {
-    if (!refreshing_) RedrawGrids();
+    if (refreshing_) return;
+    RedrawGrids();
+    ShowThresholds();
   };
 }
 
@@ -347,6 +350,7 @@ std::string TConnectionsFrame::ToJSON() { return model_.ToJSON(); }
 void TConnectionsFrame::SetExpertMode(bool value) {
   model_.SetExpertMode(value);
   RealignColumns();
+  RefreshList();
   RedrawGrids();
 }
 
@@ -393,17 +397,20 @@ void TConnectionsFrame::DoOnUnPlug() {
 void TConnectionsFrame::SelectSubPage(int index) {
   const std::string message = model_.SelectSubPage(index);
   if (!message.empty() && prompts_) prompts_->MessageBox(message);
-  {
-    refreshing_ = true;
-    const QSignalBlocker block(list_);
-    list_->setCurrentRow(model_.CurrentSubPage());
-    for (int i = 0; i < list_->count(); ++i)
-      list_->item(i)->setForeground(model_.SubPageEnabled(i) ? palette().color(QPalette::Active, QPalette::Text)
-                                                             : palette().color(QPalette::Disabled, QPalette::Text));
-    stack_->setCurrentIndex(model_.CurrentSubPage());
-    refreshing_ = false;
-  }
+  RefreshList();
   CheckDiagMode();
+}
+
+void TConnectionsFrame::RefreshList() {
+  refreshing_ = true;
+  const QSignalBlocker block(list_);
+  list_->setCurrentRow(model_.CurrentSubPage());
+  // Shown disabled but still selectable: choosing one tells the user why.
+  for (int i = 0; i < list_->count(); ++i)
+    list_->item(i)->setForeground(model_.SubPageEnabled(i) ? palette().color(QPalette::Active, QPalette::Text)
+                                                           : palette().color(QPalette::Disabled, QPalette::Text));
+  stack_->setCurrentIndex(model_.CurrentSubPage());
+  refreshing_ = false;
 }
 
 uint32_t TConnectionsFrame::RefreshInterval() const {

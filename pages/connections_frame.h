@@ -82,6 +82,7 @@ class TConnectionsFrame : public TCLFrame {
   void BuildDiagnostics(QWidget* area);
   void BuildTags(QWidget* area);
   void RedrawGrids();
+  void RefreshList();
   void ShowThresholds();
   void DiagEnable(bool wanted);
   void StopPolling();
