@@ -59,6 +59,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   TOrvantis* Link() const { return FOrvantis.get(); }
   HidController* Controller() const { return controller_.get(); }
   const ConfiguratorOptions& Options() const { return options_; }
+  TPageModels& PageModels() const { return *pageModels_; }
   TPageContainer* Pages() const { return LeftPanel; }
   AppSettings& Settings() { return settings_; }
   bool ExpertMode() const;

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "core/seams.h"
+#include "pages/model/connections_page.h"
+#include "pages/model/page_models.h"
 #include "settings/settings_session.h"
 #include "settings/workflow_hooks.h"
 
@@ -66,13 +68,24 @@ class ConsolePrompts final : public Prompts {
 // Terminal form of a text of the core: CR LF and lone CR become LF.
 std::string TerminalText(const std::string& text);
 
-// The settings workflows as the terminal runs them: no pages, and a queue
-// that only records what the workflows would queue next.
+// The settings workflows as the terminal runs them: the pages' models load
+// and store the regions as in the window (their questions go to `prompts`),
+// and a queue only records what the workflows would queue next.
 struct ConsoleSession {
-  ConsoleSession(TOrvantis& link, Status& status, Prompts& prompts) : session(link, status, prompts, pages, tasks) {}
-  NoPages pages;
+  ConsoleSession(TOrvantis& link, Status& status, Prompts& prompts)
+      : pages(PagesEnv(env, prompts)), session(link, status, prompts, pages, tasks) {
+    AttachLink(pages, &link);  // wire names and load questions follow the unit
+  }
+  TPageEnv env;
+  TPageModels pages;
   RecordingTaskQueue tasks;
   TSettingsSession session;
+
+ private:
+  static TPageEnv& PagesEnv(TPageEnv& env, Prompts& prompts) {
+    env.prompts = &prompts;
+    return env;
+  }
 };
 
 }  // namespace orv::cli

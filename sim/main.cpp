@@ -14,6 +14,7 @@
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
 #include "sim/sim_options.h"
+#include "sim/sim_poke.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
 
@@ -23,11 +24,13 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
-         "       [--core-date DD.MM.YYYY] [--diag-file FILE]\n"
+         "       [--core-date DD.MM.YYYY] [--diag-file FILE] [--poke K:OFF:HEX]...\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
          "            --core-date sets the date stamp of its core firmware; --diag-file makes\n"
          "            it answer every diagnostic request with that file (93 to 113 bytes).\n"
+         "            --poke patches settings region K at byte OFF (decimal or 0x..) with\n"
+         "            the hex bytes before the unit is plugged in.\n"
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
@@ -58,6 +61,7 @@ int RunUnit(const std::vector<std::string>& args) {
   orv::sim::VbusUnitOptions opt;
   opt.busDir = orv::vbus::DefaultBusDir();
   std::string faults;
+  std::vector<orv::sim::Poke> pokes;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-h" || a == "--help") return Usage(std::cout, 0);
@@ -77,6 +81,8 @@ int RunUnit(const std::vector<std::string>& args) {
     } else if (a == "--diag-file") {
       std::string error;
       if (!orv::sim::LoadDiagReply(v, cfg.diagReply, error)) throw std::invalid_argument("--diag-file: " + error);
+    } else if (a == "--poke") {
+      pokes.push_back(orv::sim::ParsePoke(v));
     } else if (a == "--name") {
       if (v.empty() || v.find('/') != std::string::npos || v[0] == '.')
         throw std::invalid_argument("--name: a plain file name is needed");
@@ -96,6 +102,7 @@ int RunUnit(const std::vector<std::string>& args) {
 
   auto unit = std::make_shared<orv::sim::SimUnit>(cfg);
   if (!faults.empty()) unit->Faults() = orv::sim::FaultPlan::Parse(faults);
+  for (const auto& p : pokes) orv::sim::ApplyPoke(*unit, p);
   orv::sim::VbusUnit server(unit, opt);
   server.SetEventLog(Say);
   std::string error;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "device/orvantis.h"
+#include "pages/model/page_models.h"
 #include "settings/config_data.h"
 
 namespace orv {
@@ -45,11 +46,12 @@ std::optional<int> ParseWire(std::string_view text) {
 }
 
 // "none", "can", "doors", "start" or "main:<W>" as a source and a wire.
-std::optional<std::pair<uint8_t, int>> ParseSource(const std::string& text, bool input) {
+std::optional<std::pair<uint8_t, int>> ParseSource(const std::string& text) {
   if (text == "none") return std::pair<uint8_t, int>{csNone, 0};
   if (text == "can") return std::pair<uint8_t, int>{csCan, 0};
-  if (input && text == "doors") return std::pair<uint8_t, int>{csDoors, 0};
-  if (input && text == "start") return std::pair<uint8_t, int>{csStart, 0};
+  // Outputs refuse these two with the page's own reason.
+  if (text == "doors") return std::pair<uint8_t, int>{csDoors, 0};
+  if (text == "start") return std::pair<uint8_t, int>{csStart, 0};
   if (text.rfind("main:", 0) == 0)
     if (auto w = ParseWire(std::string_view(text).substr(5)); w && *w >= 0 && *w <= 255)
       return std::pair<uint8_t, int>{csMain, *w};
@@ -168,7 +170,7 @@ TControlState TConnectionsPageModel::State(size_t index) const {
 
 std::string TConnectionsPageModel::Run(TConnectionsModel& m, size_t index, int value, const std::string& text) const {
   if (index < invAt_) {
-    const auto src = ParseSource(text, true);
+    const auto src = ParseSource(text);
     if (!src) return conn_page_text::kBadSource;
     return m.ChooseInput(static_cast<int>(index - inputsAt_), src->first, src->second).message;
   }
@@ -178,7 +180,7 @@ std::string TConnectionsPageModel::Run(TConnectionsModel& m, size_t index, int v
     return m.ToggleInvert(i).message;
   }
   if (index < thrAt_) {
-    const auto src = ParseSource(text, false);
+    const auto src = ParseSource(text);
     if (!src) return conn_page_text::kBadOutSource;
     return m.ChooseOutput(static_cast<int>(index - outputsAt_), src->first, src->second).message;
   }
@@ -231,6 +233,10 @@ std::vector<std::string> TConnectionsPageModel::Show() const {
                     TConnectionsModel::ThresholdText(m.OnThreshold(a)) + " (" + hex + ")");
   }
   return lines;
+}
+
+void AttachLink(TPageModels& pages, const TOrvantis* link) {
+  if (auto* conn = pages.ModelAs<TConnectionsPageModel>("ConnectionsFrame")) conn->SetLink(link);
 }
 
 std::unique_ptr<TPageModel> CreateConnectionsModel(TPageEnv& env) {

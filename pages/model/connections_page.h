@@ -89,4 +89,8 @@ class TConnectionsPageModel final : public TPageModel {
 
 std::unique_ptr<TPageModel> CreateConnectionsModel(TPageEnv& env);
 
+class TPageModels;
+// Gives the connections page of `pages` its link (see SetLink).
+void AttachLink(TPageModels& pages, const TOrvantis* link);
+
 }  // namespace orv

@@ -71,9 +71,9 @@ TControlState TImpulsesPageModel::State(size_t index) const {
     st.value = s.Count();
     st.text = std::to_string(s.Count());
   } else {
+    // Pulses after the count stay listed, so `set` names them with the page's refusal.
     const int p = static_cast<int>(row) - 2;
-    st.visible = p < s.Count();
-    if (st.visible) {
+    if (p < s.Count()) {
       const uint16_t w = s.Data[static_cast<size_t>(p)];
       st.text = std::string((w & 0x8000) ? "on:" : "off:") + ((w & 0x7FFF) ? TImpulsesModel::DurationText(w) : "0");
     }

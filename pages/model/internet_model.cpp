@@ -98,8 +98,9 @@ void TInternetModel::LoadData(TMemItems& items) {
   text_[static_cast<size_t>(Find("eLogin"))] = s.login;
   text_[static_cast<size_t>(Find("ePassword"))] = s.password;
   FRestoreFactoryDefaults = false;
+  serverFactory_ = CheckServerFields(items);
   Changed();
-  if (!CheckServerFields(items) && env_.prompts &&
+  if (!serverFactory_ && env_.prompts &&
       env_.prompts->WarningDialog(internet_text::kServerQuestion, {page_text::kYes, page_text::kNo}) ==
           Prompts::Answer::kYes) {
     FRestoreFactoryDefaults = true;
@@ -120,6 +121,7 @@ void TInternetModel::StoreData(TMemItems& items) {
     PutText(r, region0::kCode1, f.code1, region0::kCode1.size);
     PutText(r, region0::kCode2, f.code2, region0::kCode2.size);
     FRestoreFactoryDefaults = false;
+    serverFactory_ = true;
     Changed();
   }
 }
@@ -144,6 +146,7 @@ TControlState TInternetModel::State(size_t index) const {
 std::vector<std::string> TInternetModel::Show() const {
   std::vector<std::string> lines;
   for (const char* name : {"eAPN", "eLogin", "ePassword"}) lines.push_back("  " + std::string(name) + ": " + Text(name));
+  lines.push_back(std::string("  сервер: ") + (serverFactory_ ? "заводской" : "отличается"));
   return lines;
 }
 

@@ -56,6 +56,7 @@ class TInternetModel final : public TPageModel {
 
  private:
   std::vector<std::string> text_;
+  bool serverFactory_ = true;  // the last load found the factory server fields
 };
 
 std::unique_ptr<TPageModel> CreateInternetModel(TPageEnv& env);

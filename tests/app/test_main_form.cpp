@@ -31,6 +31,8 @@
 #include "app/hidden_keys.h"
 #include "app/instance_slots.h"
 #include "app/main_form.h"
+#include "pages/model/internet_model.h"
+#include "pages/model/page_models.h"
 #include "device/hid_hidapi.h"
 #include "device/orvantis.h"
 #include "device/owner_call.h"
@@ -222,9 +224,10 @@ TEST_F(MainFormTest, ApplyWritesTheSettingsIntoTheUnit) {
   Open();
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
   QSignalSpy started(window.get(), &TMainForm::taskStarted);
+  // Reserved bytes of region 0: no page edits them, so they go out as they are.
   TMemItem& internet = window->Session().MemItems[kRegionInternet];
-  internet.FData[0] = 'Z';
-  internet.FData[1] = 'Q';
+  internet.FData[200] = 'Z';
+  internet.FData[201] = 'Q';
   const int saves = controller->Unit().SaveCommands();
   QTest::mouseClick(Find("btnBtnDn"), Qt::LeftButton);
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки синхронизированы"; })) << Text("lbStatus").toStdString();
@@ -238,7 +241,7 @@ TEST_F(MainFormTest, ApplyWritesTheSettingsIntoTheUnit) {
   EXPECT_TRUE(window->Session().FCFGsaved);
   EXPECT_EQ(controller->Unit().SaveCommands(), saves + 1);
   uint8_t unit[2] = {};
-  controller->Unit().ReadRom(kRegionAddr[kRegionInternet], unit, 2);
+  controller->Unit().ReadRom(kRegionAddr[kRegionInternet] + 200, unit, 2);
   EXPECT_EQ(unit[0], 'Z');
   EXPECT_EQ(unit[1], 'Q');
   EXPECT_TRUE(Find("btnBtnDn")->isEnabled());
@@ -283,7 +286,7 @@ TEST_F(MainFormTest, TheStartUpTimerRepeatsAWriteThatTask9Began) {
   controller = ctrl.get();
   window = std::make_unique<TMainForm>(ConfiguratorOptions{}, std::move(ctrl));
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; }));
-  window->Session().MemItems[kRegionInternet].FData[0] = 'T';
+  window->Session().MemItems[kRegionInternet].FData[200] = 'T';  // reserved: no page edits it
   window->Session().FCFGsaved = true;
   window->StatusOps().SetStatus(9);
   const int saves = controller->Unit().SaveCommands();
@@ -291,7 +294,7 @@ TEST_F(MainFormTest, TheStartUpTimerRepeatsAWriteThatTask9Began) {
   EXPECT_FALSE(WaitFor([&] { return controller->Unit().SaveCommands() > saves; }, 300)) << "not before 500 ms";
   ASSERT_TRUE(WaitFor([&] { return controller->Unit().SaveCommands() > saves; }, 3000));
   uint8_t unit = 0;
-  controller->Unit().ReadRom(kRegionAddr[kRegionInternet], &unit, 1);
+  controller->Unit().ReadRom(kRegionAddr[kRegionInternet] + 200, &unit, 1);
   EXPECT_EQ(unit, 'T');
   window->hide();
   window->show();
@@ -419,7 +422,7 @@ TEST_F(MainFormTest, PagesAreSelectedByTheirActions) {
     EXPECT_TRUE(window->Pages()->CurrentFrame()->isVisible());
     EXPECT_TRUE(Action(name)->isChecked());
   }
-  EXPECT_EQ(window->findChild<QToolButton*>("btnMessagesFrame"), nullptr) << "no menu button for the messages page";
+  EXPECT_NE(window->findChild<QToolButton*>("btnMessagesFrame"), nullptr) << "the messages page has its menu button";
 }
 
 TEST_F(MainFormTest, ServiceWordsTypedInTheWindow) {
@@ -502,7 +505,11 @@ TEST_F(MainFormTest, SettingsAreRestoredAtStartAndSavedAtClose) {
   EXPECT_TRUE(Find("btnCANFrame")->isEnabled());
   EXPECT_EQ(window->Settings().ProxyAddr, "proxy.example");
   EXPECT_TRUE(window->Settings().CheckForUpdates);
-  window->Settings().ProxyPassword = "0123456789abcdefg";
+  // The Internet page holds the proxy fields while the window is open.
+  auto* inet = window->PageModels().ModelAs<TInternetModel>("InternetFrame");
+  ASSERT_NE(inet, nullptr);
+  EXPECT_EQ(inet->Proxy().addr, "proxy.example");
+  inet->SetProxy({"proxy.example", "", "", "0123456789abcdefg"});
   window.reset();
 
   QSettings s("OrvantisConfigurator", "OrvantisConfigurator");

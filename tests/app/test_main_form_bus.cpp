@@ -188,8 +188,8 @@ TEST_F(BusWindowTest, ApplyWritesTheSettingsAndTheUnitHoldsThem) {
   Open();
   ASSERT_TRUE(WaitForLog(kRead));
   TMemItems& items = window->Session().MemItems;
-  items[kRegionInternet].FData[0] = 'W';
-  items[kRegionConfig].FData[100] ^= 0xFF;
+  items[kRegionInternet].FData[200] = 'W';  // reserved: no page edits it
+  items[kRegionConfig].FData[300] ^= 0xFF;  // beyond the main block: kept as it is
   items[kRegionRStart].FData[7] ^= 0x5A;
   const TMemItems edited = items;
 
@@ -199,7 +199,7 @@ TEST_F(BusWindowTest, ApplyWritesTheSettingsAndTheUnitHoldsThem) {
   EXPECT_EQ(Text("lbStatus"), "Настройки синхронизированы");
   const TMemItems unit = UnitMemory();
   EXPECT_TRUE(SameRegions(unit, edited, regionmask::kWrite)) << "the unit holds what the window wrote";
-  EXPECT_EQ(unit[kRegionInternet].FData[0], 'W');
+  EXPECT_EQ(unit[kRegionInternet].FData[200], 'W');
 
   // Read back by the read button: the same settings.
   Click("btnBtnUp");
