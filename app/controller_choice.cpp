@@ -7,6 +7,7 @@
 #include "sim/fault_plan.h"
 #include "sim/sim_hid.h"
 #include "sim/sim_settings.h"
+#include "sim/sim_options.h"
 
 namespace orv {
 
@@ -17,6 +18,8 @@ ControllerChoice CreateController(const BackendOptions& options) {
     cfg.model = options.simModel;
     cfg.pcb = static_cast<uint8_t>(options.pcb);
     cfg.serial = options.serial;
+    if (!options.coreDate.empty()) cfg.coreDate = sim::ParseCoreDate(options.coreDate);
+    if (std::string error; !options.diagFile.empty()) sim::LoadDiagReply(options.diagFile, cfg.diagReply, error);
     auto unit = std::make_shared<sim::SimUnit>(cfg);
     if (!options.faults.empty()) unit->Faults() = sim::FaultPlan::Parse(options.faults);
     if (std::string why; !options.simSettings.empty() && !sim::LoadSettingsFile(*unit, options.simSettings, why)) {

@@ -21,6 +21,8 @@ struct BackendOptions {
   unsigned timingUs = 0;   // its USB report period
   std::string bus;         // the virtual HID bus folder
   std::string simSettings; // a settings file the simulated unit starts from
+  std::string coreDate;    // its core stamp, DD.MM.YYYY (empty: the simulator's own)
+  std::string diagFile;    // a file with its fixed diagnostic record (empty: none)
 };
 
 struct ControllerChoice {

@@ -38,6 +38,8 @@
 #include "pages/messages_frame.h"
 #include "pages/options_frame.h"
 #include "pages/page_container.h"
+#include "pages/model/connections_page.h"
+#include "pages/model/impulses_page.h"
 #include "pages/model/internet_model.h"
 #include "pages/model/page_models.h"
 #include "pages/plug_message.h"
@@ -513,8 +515,9 @@ void TMainForm::LoadFrames() {
   LeftPanel->AddPage(new TAutoFrame(LeftPanel));
   LeftPanel->AddPage(new TOptionsFrame(LeftPanel, *pageModels_->Model("OptionsFrame")));
   LeftPanel->AddPage(new TMessagesFrame(LeftPanel, *pageModels_->Model("MessagesFrame")));
-  LeftPanel->AddPage(new TConnectionsFrame(LeftPanel));
-  LeftPanel->AddPage(new TImpulsesFrame(LeftPanel));
+  LeftPanel->AddPage(new TConnectionsFrame(LeftPanel, *pageModels_->ModelAs<TConnectionsPageModel>("ConnectionsFrame"),
+                                            FOrvantis.get(), &core_.StatusPanel(), this));
+  LeftPanel->AddPage(new TImpulsesFrame(LeftPanel, *pageModels_->ModelAs<TImpulsesPageModel>("ImpulsesFrame")));
   LeftPanel->AddPage(new TCANFrame(LeftPanel));
   LeftPanel->AddPage(new TInternetFrame(LeftPanel, *pageModels_->Model("InternetFrame")));
   LeftPanel->AddPage(new TRStartFrame(LeftPanel, *pageModels_, FOrvantis.get(), &StatusOps()));

@@ -29,6 +29,8 @@ struct GlobalOptions {
   std::string bus;            // --bus DIR (or ORVANTIS_BUS)
   uint32_t busyWaitMs = 30000;  // --busy-wait S: limit for a unit held by another program
   std::string simSettings;    // --sim-settings FILE: the simulated unit starts from this settings file
+  std::string coreDate;       // --core-date DD.MM.YYYY: core stamp of the simulated unit
+  std::string diagFile;       // --diag-file FILE: its fixed diagnostic record
 };
 
 class Context {

@@ -35,6 +35,8 @@ HidController* Context::Controller() {
   backend.timingUs = options_.timingUs;
   backend.bus = options_.bus;
   backend.simSettings = options_.simSettings;
+  backend.coreDate = options_.coreDate;
+  backend.diagFile = options_.diagFile;
   ControllerChoice choice = CreateController(backend);
   if (!choice.controller) {
     std::cerr << choice.error << "\n";

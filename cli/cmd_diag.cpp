@@ -9,6 +9,9 @@
 #include "diag/diag_texts.h"
 #include "diag/orv_diag.h"
 #include "pages/model/rstart_diag.h"
+#include "pages/model/connections_live.h"
+#include "settings/config_data.h"
+#include "settings/mem_items.h"
 
 namespace orv::cli {
 namespace {
@@ -97,8 +100,34 @@ void PrintBlock(std::ostream& out, long long number, const TDiagBytes& bytes, bo
   out << "\n";
 }
 
+// A record as the connections page's live sub-pages show it.
+void PrintPageBlock(std::ostream& out, long long number, TConnectionsLive& live, const TDiagBytes& bytes) {
+  live.Show(bytes);
+  out << "Запись " << number << ", вид " << static_cast<int>(live.Record().Kind) << "\n";
+  out << "Диагностика\n";
+  for (const auto& line : live.Lines(false)) out << line << "\n";
+  out << "Метки и реле\n";
+  for (const auto& line : live.Lines(true)) out << line << "\n";
+  out << "\n";
+}
+
+// What the page knows before its first record: the unit, the core's stamp and
+// the alarm supply level of the main settings.
+bool PageContext(TOrvantis& link, TConnectionsLive& live) {
+  TConnectionsLive::Context c;
+  if (!link.GetInfo() || !link.GetCoreInfo()) return false;
+  std::vector<uint8_t> config(kRegionSize[kRegionConfig]);
+  if (!link.ReadROM(config.data(), kRegionAddr[kRegionConfig], kRegionSize[kRegionConfig])) return false;
+  c.unit = {link.OnLine(), link.BootState.DeviceInfo.Kind, link.BootState.DeviceInfo.PCB};
+  c.coreId = link.CoreInfo.CoreID;
+  c.alarmPowerLevel = UpdateConfig(config).AlarmPowerLevel;
+  live.SetContext(c);
+  return true;
+}
+
 int RunDiag(Context& ctx, std::vector<std::string>& args) {
   const bool raw = TakeFlag(args, "--raw");
+  const bool page = TakeFlag(args, "--page");
   uint32_t interval = TDiagThread::kDefaultInterval;
   long long count = 0;  // 0: until interrupted
   if (auto v = TakeValue(args, "--interval")) {
@@ -112,10 +141,18 @@ int RunDiag(Context& ctx, std::vector<std::string>& args) {
     count = *n;
   }
   if (!args.empty()) throw std::invalid_argument("лишний аргумент '" + args.front() + "'");
+  if (page && interval != 200 && interval != 500 && interval != 1000)
+    throw std::invalid_argument("--page: страница опрашивает блок каждые 200, 500 или 1000 мс");
+  if (page && raw) throw std::invalid_argument("--page и --raw несовместимы");
 
   TOrvantis* link = ctx.RequireUnit();
   if (!link) return kExitNoUnit;
   TOrvDiag& diag = *link->Diag();
+  TConnectionsLive live;
+  if (page && !PageContext(*link, live)) {
+    std::cerr << "Блок Orvantis не отвечает\n";
+    return kExitFailed;
+  }
 
   using Clock = std::chrono::steady_clock;
   const auto silence = std::chrono::milliseconds(std::max<uint32_t>(kMinSilenceMs, 10 * interval));
@@ -124,7 +161,8 @@ int RunDiag(Context& ctx, std::vector<std::string>& args) {
   // Runs on this thread: the poller hands records to the link's owner thread.
   diag.SetDiagProc([&](TOrvDiag* sender) {
     if (!link->OnLine()) return;  // the empty record that follows a removal
-    PrintBlock(std::cout, ++shown, sender->RawData(), raw);
+    if (page) PrintPageBlock(std::cout, ++shown, live, sender->RawData());
+    else PrintBlock(std::cout, ++shown, sender->RawData(), raw);
     std::cout.flush();
     lastRecord = Clock::now();
   });
@@ -154,7 +192,8 @@ int RunDiag(Context& ctx, std::vector<std::string>& args) {
   return rc;
 }
 
-CommandRegistrar reg{{"diag", "diag [--interval MS] [--count N] [--raw]  диагностические записи блока в реальном времени", RunDiag}};
+CommandRegistrar reg{{"diag", "diag [--interval MS] [--count N] [--raw | --page]  диагностические записи блока в реальном времени;\n"
+                          "                   --page: как их показывает страница подключений (MS 200, 500 или 1000)", RunDiag}};
 
 }  // namespace
 }  // namespace orv::cli

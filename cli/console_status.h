@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/seams.h"
+#include "pages/model/connections_page.h"
 #include "pages/model/page_models.h"
 #include "pages/model/rstart_page.h"
 #include "settings/settings_session.h"
@@ -76,6 +77,7 @@ struct ConsoleSession {
   ConsoleSession(TOrvantis& link, Status& status, Prompts& prompts)
       : pages(PagesEnv(env, prompts)), session(link, status, prompts, pages, tasks) {
     AttachRStartUnit(pages, link);
+    AttachLink(pages, &link);  // wire names and load questions follow the unit
   }
   TPageEnv env;
   TPageModels pages;

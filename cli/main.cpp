@@ -9,6 +9,7 @@
 #include "app/version.h"
 #include "cli/cli.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_options.h"
 
 namespace orv::cli {
 
@@ -28,6 +29,8 @@ int Usage(std::ostream& out, int rc) {
          "  --faults SPEC    неисправности имитатора (см. 'orvantis-sim faults')\n"
          "  --timing-ms N    период USB-отчётов имитатора, мс (по умолчанию 0)\n"
          "  --sim-settings FILE  имитатор начинает с настроек из этого файла\n"
+         "  --core-date DD.MM.YYYY  дата сборки ядра имитатора\n"
+         "  --diag-file FILE  имитатор отвечает на запросы диагностики содержимым FILE\n"
          "  --bus DIR        виртуальная шина HID в папке DIR (или ORVANTIS_BUS)\n"
          "                   без --sim и --bus: блок, подключенный по USB\n"
          "  --busy-wait S    сколько секунд ждать блок, занятый другой программой\n"
@@ -131,6 +134,15 @@ int Main(int argc, char** argv) {
       } else if (opt == "--bus") opts.bus = *value;
       else if (opt == "--busy-wait") opts.busyWaitMs = static_cast<uint32_t>(number(0, 3600) * 1000);
       else if (opt == "--sim-settings") opts.simSettings = *value;
+      else if (opt == "--core-date") {
+        if (!sim::ParseCoreDate(*value)) throw std::invalid_argument("--core-date: нужна дата ДД.ММ.ГГГГ");
+        opts.coreDate = *value;
+      } else if (opt == "--diag-file") {
+        std::vector<uint8_t> reply;
+        std::string error;
+        if (!sim::LoadDiagReply(*value, reply, error)) throw std::invalid_argument("--diag-file: " + error);
+        opts.diagFile = *value;
+      }
       else throw std::invalid_argument("неизвестный параметр " + opt);
     }
   } catch (const std::invalid_argument& e) {

@@ -15,6 +15,7 @@
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
 #include "sim/sim_settings.h"
+#include "sim/sim_options.h"
 #include "sim/sim_poke.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
@@ -25,9 +26,11 @@ int Usage(std::ostream& out, int rc) {
   out << "usage: orvantis-sim COMMAND [options]\n"
          "commands:\n"
          "  unit [--bus DIR] [--model N] [--pcb N] [--serial N] [--timing-ms N] [--faults SPEC] [--name NAME]\n"
-         "       [--log-requests] [--poke K:OFF:HEX]... [--settings FILE]\n"
+         "       [--log-requests] [--poke K:OFF:HEX]... [--settings FILE] [--core-date DD.MM.YYYY] [--diag-file FILE]\n"
          "            plug one simulated unit into the virtual HID bus and serve it until\n"
          "            SIGINT or SIGTERM; SIGUSR2 unplugs it, SIGUSR1 plugs it back in.\n"
+         "            --core-date sets the date stamp of its core firmware; --diag-file makes\n"
+         "            it answer every diagnostic request with that file (93 to 113 bytes).\n"
          "            --poke patches settings region K at byte OFF (decimal or 0x..) with\n"
          "            the hex bytes before the unit is plugged in. --settings starts the unit\n"
          "            from a settings file over the factory settings (pokes apply after it).\n"
@@ -86,6 +89,12 @@ int RunUnit(const std::vector<std::string>& args) {
       faults = v;
     } else if (a == "--settings") {
       settingsFile = v;
+    } else if (a == "--core-date") {
+      cfg.coreDate = orv::sim::ParseCoreDate(v);
+      if (!cfg.coreDate) throw std::invalid_argument("--core-date: expected DD.MM.YYYY");
+    } else if (a == "--diag-file") {
+      std::string error;
+      if (!orv::sim::LoadDiagReply(v, cfg.diagReply, error)) throw std::invalid_argument("--diag-file: " + error);
     } else if (a == "--poke") {
       pokes.push_back(orv::sim::ParsePoke(v));
     } else if (a == "--name") {

@@ -371,6 +371,7 @@ void InstallDiagHandler(SimUnit& unit, SimDiagOptions options) {
   unit.SetHandler(kDiagCommand, [cfg, kind, now](const SimRequest& req, const std::vector<ActiveFault>&)
                                     -> std::optional<std::vector<uint8_t>> {
     if (!req.payload.empty()) return std::nullopt;
+    if (!cfg.diagReply.empty()) return cfg.diagReply;  // a recorded unit
     const TDiagBytes bytes = DiagBytes(SimDiagRecord(cfg, kind, now()));
     return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(SimDiagReplyLength(kind)));
   });

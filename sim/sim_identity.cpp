@@ -52,6 +52,7 @@ SimIdentity MakeIdentity(const SimConfig& cfg) {
 
   id.coreInfo.CSUM2 = 0x5A17C3E1u;
   id.coreInfo.CoreID = Stamp(0x15, 0x03, 0x21, 5);
+  if (cfg.coreDate) id.coreInfo.CoreID = Stamp(cfg.coreDate->Day, cfg.coreDate->Month, cfg.coreDate->Year, 5);
   id.coreInfo.pCRC32 = 0x00040000u;
   id.coreInfo.BootID = id.bootState.VersionInfo;
   id.coreInfo.ProcessorID = cpu;

@@ -25,6 +25,8 @@ struct SimConfig {
   uint32_t serial = 1234;
   uint32_t seed = 1;     // for noise and moving values
   int diagKind = -1;     // diagnostic record kind 0..4 (4: a newer kind); -1: by model
+  std::optional<TVersion> coreDate;  // date stamp of the core firmware; default: the simulator's own
+  std::vector<uint8_t> diagReply;    // a fixed reply to 0x91 (93..113 bytes); empty: the moving car
 };
 
 struct SimRequest {

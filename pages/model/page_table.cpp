@@ -2,6 +2,8 @@
 // of its row (or adds a row) and includes its model's header here.
 #include <array>
 
+#include "pages/model/connections_page.h"
+#include "pages/model/impulses_page.h"
 #include "pages/model/internet_model.h"
 #include "pages/model/messages_model.h"
 #include "pages/model/options_model.h"
@@ -30,8 +32,8 @@ std::unique_ptr<TPageModel> NoRecord(TPageEnv& env) { return std::make_unique<TN
 const std::array<TPageEntry, 7> kPages = {{
     {"OptionsFrame", "Настройки", nullptr, 0, 0, -1, 1u << kRegionConfig, &CreateOptionsModel},
     {"MessagesFrame", "Сообщения", nullptr, 1, 1, -1, 1u << kRegionDelivery, &CreateMessagesModel},
-    {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, (1u << kRegionInputs) | (1u << kRegionThresholds) | (1u << kRegionOutputs), &NoRecord},
-    {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, 1u << kRegionImpulses, &NoRecord},
+    {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, (1u << kRegionInputs) | (1u << kRegionThresholds) | (1u << kRegionOutputs), &CreateConnectionsModel},
+    {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, 1u << kRegionImpulses, &CreateImpulsesModel},
     {"CANFrame", "CAN", "can", 4, 4, 2, 1u << kRegionCan, &NoRecord},
     {"InternetFrame", "Интернет", "internet", 5, 5, 4, 1u << kRegionInternet, &CreateInternetModel},
     {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, 1u << kRegionRStart, &CreateRStartModel},
