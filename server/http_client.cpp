@@ -256,7 +256,8 @@ struct HttpClient::Impl {
       r.status = status;
       r.reason = t.reason;
       r.effectiveUrl = req.url;
-      if (connectCode == 407 || status == 407) {
+      // Some proxies answer a wrong password on CONNECT with 401 instead of 407.
+      if (connectCode == 407 || connectCode == 401 || status == 407) {
         r.proxyAuthFailed = true;
         r.errorNumber = 407;
         r.errorText = "прокси-сервер не принял имя пользователя и пароль";
