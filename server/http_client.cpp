@@ -21,7 +21,7 @@ constexpr long kConnectTimeoutS = 30;
 // A hostile or broken server must not exhaust memory: firmware images and
 // configurator releases are far smaller.
 constexpr size_t kMaxBody = 256u << 20;
-constexpr auto kPumpSlice = std::chrono::milliseconds(15);
+constexpr auto kPumpSlice = std::chrono::milliseconds(5);
 
 std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r\n");
