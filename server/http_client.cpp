@@ -43,8 +43,7 @@ void GlobalInit() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Our own texts for the transport errors a user meets; the number in the
-// report line is curl's code, which never collides with an HTTP status.
+// Our own texts for the transport errors a user meets.
 std::string TransportText(CURLcode rc) {
   switch (rc) {
     case CURLE_COULDNT_RESOLVE_HOST: return "не удалось найти адрес сервера";
@@ -264,7 +263,11 @@ struct HttpClient::Impl {
         break;
       }
       if (rc != CURLE_OK) {
-        r.errorNumber = static_cast<int>(rc);
+        // A failed connection carries the socket error number; other
+        // failures curl's code (below 100, so never taken for an HTTP status).
+        long osErrno = 0;
+        curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &osErrno);
+        r.errorNumber = osErrno != 0 ? static_cast<int>(osErrno) : static_cast<int>(rc);
         r.errorText = t.tooLarge ? TransportText(CURLE_WRITE_ERROR) : TransportText(rc);
         if (errbuf[0] && !t.tooLarge) r.errorText += std::string(" (") + errbuf + ")";
         break;
