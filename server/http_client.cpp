@@ -236,14 +236,16 @@ struct HttpClient::Impl {
       return r;
     }
     curl_slist* headers = nullptr;
-    std::string ctype = req.contentType.empty() ? std::string() : "Content-Type: " + req.contentType;
-    for (const char* line : {"Accept: text/plain,application/json", "Accept-Charset: UTF-8",
-                             "Accept-Encoding: UTF-8", "Expect:"})
-      headers = curl_slist_append(headers, line);
-    if (!ctype.empty() && req.method == Method::kPostBody) headers = curl_slist_append(headers, ctype.c_str());
-
     char errbuf[CURL_ERROR_SIZE];
     for (;;) {
+      // Headers per hop: a POST redirected as a GET loses its content type.
+      curl_slist_free_all(headers);
+      headers = nullptr;
+      for (const char* line : {"Accept: text/plain,application/json", "Accept-Charset: UTF-8",
+                               "Accept-Encoding: UTF-8", "Expect:"})
+        headers = curl_slist_append(headers, line);
+      if (req.method == Method::kPostBody && !req.contentType.empty())
+        headers = curl_slist_append(headers, ("Content-Type: " + req.contentType).c_str());
       Transfer t;
       received.store(0);
       total.store(-1);
@@ -284,7 +286,12 @@ struct HttpClient::Impl {
           break;
         }
         std::string from = Scheme(req.url), to = Scheme(next);
-        if ((from == "https" && to != "https") || (to != "https" && to != "http")) {
+        if (to != "https" && to != "http") {
+          r.errorNumber = static_cast<int>(CURLE_UNSUPPORTED_PROTOCOL);
+          r.errorText = "перенаправление с " + req.url + " на неподдерживаемый адрес " + next + " отклонено";
+          break;
+        }
+        if (from == "https" && to != "https") {
           r.errorNumber = static_cast<int>(CURLE_UNSUPPORTED_PROTOCOL);
           r.errorText = "перенаправление с " + req.url + " на незащищённый адрес " + next + " отклонено";
           break;
