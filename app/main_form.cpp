@@ -217,6 +217,10 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   LoadSettings();
   // 10.-12. The task queue with the start-up tasks.
   core_.StartQueue(settings_.CheckForUpdates);
+  // 13. The HTTP client and its proxy settings.
+  http_ = std::make_unique<server::HttpClient>(server::ResolveServerOptions(options_.server, options_.caFile));
+  http_->SetPump(&pump_);
+  ProxyUpdate();
   // 14. The fifteen regions, in the settings workflows that the tasks and
   // the top-bar buttons run.
   workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pageModels_);
@@ -550,6 +554,8 @@ void TMainForm::ProxyUpdate() {
     settings_.ProxyLogin = p.login;
     settings_.ProxyPassword = p.password;
   }
+  http_->SetProxy(server::ProxySettings::FromFields(settings_.ProxyAddr, settings_.ProxyPort, settings_.ProxyLogin,
+                                                    settings_.ProxyPassword));
 }
 
 void TMainForm::SaveSettings() {

@@ -22,6 +22,7 @@
 #include "app/status_model.h"
 #include "app/version.h"
 #include "device/hid.h"
+#include "server/http_client.h"
 
 class QAbstractButton;
 class QKeyEvent;
@@ -75,6 +76,12 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The settings workflows and the settings image (the fifteen regions).
   SettingsActions& Workflows() { return *workflows_; }
   TSettingsSession& Session() { return workflows_->Session(); }
+  // The client of the maker's server (--server / --ca), waiting through the
+  // window's pump while a request runs.
+  server::HttpClient& Http() { return *http_; }
+  // Copies the proxy fields of the Internet page into the application
+  // settings and into the client.
+  void ProxyUpdate();
   // From any thread: the backend refused to open a unit; the text is shown on
   // the status panel once the window has nothing else to do.
   void UnitRefused(const std::string& text);
@@ -98,8 +105,6 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The window was asked to close while a workflow ran: it closes when that
   // workflow has ended.
   bool ClosePending() const { return closePending_; }
-  // Copies the proxy fields of the Internet page into the application settings.
-  void ProxyUpdate();
 
   // MainView
   bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;
@@ -160,6 +165,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   std::unique_ptr<HidController> controller_;
   MainCore core_;
   QtPump pump_;
+  std::unique_ptr<server::HttpClient> http_;
   std::unique_ptr<TOrvantis> FOrvantis;
   HiddenWindow* FHWnd = nullptr;
   AppSettings settings_;

@@ -12,6 +12,7 @@
 
 #include "device/hid.h"
 #include "device/orvantis.h"
+#include "server/http_client.h"
 
 namespace orv::cli {
 
@@ -31,6 +32,8 @@ struct GlobalOptions {
   std::string simSettings;    // --sim-settings FILE: the simulated unit starts from this settings file
   std::string coreDate;       // --core-date DD.MM.YYYY: core stamp of the simulated unit
   std::string diagFile;       // --diag-file FILE: its fixed diagnostic record
+  std::string server;         // --server URL (or ORVANTIS_SERVER)
+  std::string ca;             // --ca FILE (or ORVANTIS_CA_FILE)
 };
 
 class Context {
@@ -59,6 +62,9 @@ class Context {
   // Callbacks the link calls after a unit was attached or removed (on this
   // thread, from ProcessHIDMessages). Set them before the first Link().
   void SetPlugCallbacks(std::function<void()> plug, std::function<void()> unplug);
+  // The HTTP client for the maker's server (or the one --server names),
+  // created on first use.
+  server::HttpClient& Http();
 
  private:
   struct Impl;

@@ -15,11 +15,13 @@ struct Context::Impl {
   std::unique_ptr<TOrvantis> link;
   std::function<void()> onPlug, onUnplug;
   bool busyReported = false;
+  std::unique_ptr<server::HttpClient> http;
 };
 
 Context::Context(GlobalOptions options) : options_(std::move(options)), impl_(std::make_unique<Impl>()) {}
 
 Context::~Context() {
+  impl_->http.reset();
   impl_->link.reset();  // the link gives its device back before the controller goes
   impl_->controller.reset();
 }
@@ -74,6 +76,12 @@ TOrvantis& Context::Link() {
     impl_->link->SetBusyWaitLimit(std::chrono::milliseconds(options_.busyWaitMs));
   }
   return *impl_->link;
+}
+
+server::HttpClient& Context::Http() {
+  if (!impl_->http)
+    impl_->http = std::make_unique<server::HttpClient>(server::ResolveServerOptions(options_.server, options_.ca));
+  return *impl_->http;
 }
 
 TOrvantis* Context::RequireUnit() {

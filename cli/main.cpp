@@ -36,6 +36,8 @@ int Usage(std::ostream& out, int rc) {
          "  --busy-wait S    сколько секунд ждать блок, занятый другой программой\n"
          "                   (по умолчанию 30)\n"
          "  --trace          трассировка обмена с блоком в stderr\n"
+         "  --server URL     сервер производителя (или ORVANTIS_SERVER)\n"
+         "  --ca FILE        доверять серверу только по этому сертификату УЦ, PEM (или ORVANTIS_CA_FILE)\n"
          "  --version        версия программы\n\nкоманды:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
   out << "\nкоды завершения:\n"
@@ -143,6 +145,8 @@ int Main(int argc, char** argv) {
         if (!sim::LoadDiagReply(*value, reply, error)) throw std::invalid_argument("--diag-file: " + error);
         opts.diagFile = *value;
       }
+      else if (opt == "--server") opts.server = *value;
+      else if (opt == "--ca") opts.ca = *value;
       else throw std::invalid_argument("неизвестный параметр " + opt);
     }
   } catch (const std::invalid_argument& e) {
