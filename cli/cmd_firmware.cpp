@@ -11,6 +11,7 @@
 #include "cli/cli.h"
 #include "cli/console_status.h"
 #include "device/identity.h"
+#include "update/fw_server.h"
 #include "update/fw_tasks.h"
 #include "update/fw_texts.h"
 
@@ -77,7 +78,6 @@ int RunFirmware(Context& ctx, std::vector<std::string>& args) {
   const auto force = update ? TakeValue(args, "--force") : std::nullopt;
   const auto from = TakeValue(args, "--from");
   if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
-  if (!from) throw std::invalid_argument("no package source: --from DIR (core-get.json, core-set.json)");
   ForceUpdate forceUpdate;
   if (force) forceUpdate = ParseForceList(*force);
 
@@ -106,19 +106,25 @@ int RunFirmware(Context& ctx, std::vector<std::string>& args) {
   host.FReboot = &reboot;
   host.FRebootOK = &rebootOK;
   host.FCoreUpdatesChecked = &checked;
-  // The folder stands in for the server: once the update package has been
+  // Without --from the packages come from the server (--server, --ca). A
+  // folder stands in for the server: once the update package has been
   // taken, the server records the new builds as installed
   // (core-get-updated.json, when the folder has one).
   bool packageTaken = false;
-  host.fetchPackage = [dir = *from, &packageTaken](bool withImages) {
-    if (withImages) {
-      std::string text = ReadFile(dir + "/core-set.json");
-      packageTaken = true;
-      return text;
-    }
-    if (packageTaken && std::ifstream(dir + "/core-get-updated.json")) return ReadFile(dir + "/core-get-updated.json");
-    return ReadFile(dir + "/core-get.json");
-  };
+  if (!from) {
+    host.fetchPackage = ServerPackageSource(
+        ctx.Http(), [link] { return DisplaySerial(link->BootState); }, status, prompts);
+  } else {
+    host.fetchPackage = [dir = *from, &packageTaken](bool withImages) {
+      if (withImages) {
+        std::string text = ReadFile(dir + "/core-set.json");
+        packageTaken = true;
+        return text;
+      }
+      if (packageTaken && std::ifstream(dir + "/core-get-updated.json")) return ReadFile(dir + "/core-get-updated.json");
+      return ReadFile(dir + "/core-get.json");
+    };
+  }
   host.queueTail = [&](uint8_t t) {
     for (uint8_t q : queue)
       if (q == t) return;
@@ -170,7 +176,7 @@ int RunFirmware(Context& ctx, std::vector<std::string>& args) {
 }
 
 CommandRegistrar reg{{"firmware",
-                      "firmware check|update --from DIR [--yes] [--force core,aux,rs,hestor]\n"
+                      "firmware check|update [--yes] [--force core,aux,rs,hestor] [--from DIR]\n"
                       "                       firmware catalogue against the server, update of the unit",
                       RunFirmware}};
 

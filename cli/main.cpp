@@ -26,7 +26,9 @@ int Usage(std::ostream& out, int rc) {
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
          "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
-         "  --trace          print the link's packet trace on stderr\n\ncommands:\n";
+         "  --trace          print the link's packet trace on stderr\n"
+         "  --server URL     the maker's server to ask (also ORVANTIS_SERVER)\n"
+         "  --ca FILE        trust only this CA (PEM) for the server (also ORVANTIS_CA_FILE)\n\ncommands:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
   return rc;
 }
@@ -103,6 +105,8 @@ int Main(int argc, char** argv) {
         sim::FaultPlan::Parse(*value);  // reject bad fault rules before anything starts
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
+      else if (opt == "--server") opts.server = *value;
+      else if (opt == "--ca") opts.ca = *value;
       else throw std::invalid_argument("unknown option " + opt);
     }
   } catch (const std::invalid_argument& e) {
