@@ -134,6 +134,7 @@ void MainCore::OnDeviceChange() {
   view_.ShowUnitLabels(online);
   DisableButtons(!online);
   if (!online) {
+    if (onUnitRefresh) onUnitRefresh(false);
     if (!FReboot) FCoreUpdatesChecked = false;
     return;
   }
@@ -154,8 +155,11 @@ void MainCore::OnDeviceChange() {
   } else {
     view_.SetBootInfoLabel(kError);
   }
-  if (link_->GetBoot2Rec() && link_->Boot2Rec.HasAuxiliary())
+  if (onUnitRefresh) {
+    onUnitRefresh(true);
+  } else if (link_->GetBoot2Rec() && link_->Boot2Rec.HasAuxiliary()) {
     if (auto text = Mpu2ErrorText(link_->Boot2Rec.FwError)) status_.Log(*text);
+  }
 
   if (!FReboot) {
     if (!FCanListRcvd) QueueHead(2);
@@ -171,6 +175,7 @@ void MainCore::DisableButtons(bool disable) {
   s.read = !disable;
   s.factory = !disable && Online();
   view_.ApplyButtonStates(s);
+  if (onDisableButtons) onDisableButtons(disable);
 }
 
 }  // namespace orv

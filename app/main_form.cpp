@@ -24,6 +24,7 @@
 
 #include "app/controller_choice.h"
 #include "app/expert_mode.h"
+#include "app/firmware_actions.h"
 #include "app/file_filter.h"
 #include "app/header_button.h"
 #include "app/qt_settings_store.h"
@@ -199,6 +200,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
   SetButtonHandler("btnToFile", [this] { workflows_->SaveToFile(); });
   SetButtonHandler("btnFromFile", [this] { workflows_->LoadFromFile(); });
+  SetUpFirmware();
   // 15. The configurator's own version.
   FV = OwnVersion();
   lbVer1->setText(Q(VersionText(FV)));
@@ -244,6 +246,7 @@ TMainForm::~TMainForm() {
   FOrvantis->SetNoticeWakeup({});
   FOrvantis->SetPump({});
   Timer1->stop();
+  firmware_.reset();  // holds the link
   workflows_.reset();  // holds the link
   pagesData_.reset();
   FOrvantis.reset();  // gives the unit back before its controller goes
