@@ -146,6 +146,7 @@ void MainCore::OnDeviceChange() {
   view_.ShowUnitLabels(online);
   DisableButtons(!online);
   if (!online) {
+    if (onUnitRefresh) onUnitRefresh(false);
     if (!FReboot) FCoreUpdatesChecked = false;
     return;
   }
@@ -166,8 +167,11 @@ void MainCore::OnDeviceChange() {
   } else {
     view_.SetBootInfoLabel(kError);
   }
-  if (link_->GetBoot2Rec() && link_->Boot2Rec.HasAuxiliary())
+  if (onUnitRefresh) {
+    onUnitRefresh(true);
+  } else if (link_->GetBoot2Rec() && link_->Boot2Rec.HasAuxiliary()) {
     if (auto text = Mpu2ErrorText(link_->Boot2Rec.FwError)) status_.Log(*text);
+  }
 
   if (!FReboot) {
     if (!FCanListRcvd) QueueHead(2);
@@ -190,6 +194,7 @@ void MainCore::DisableButtons(bool disable) {
   s.read = !disable;
   s.factory = !disable && Online();
   view_.ApplyButtonStates(s);
+  if (onDisableButtons) onDisableButtons(disable);
 }
 
 }  // namespace orv

@@ -26,6 +26,7 @@
 #include "app/controller_choice.h"
 #include "app/expert_mode.h"
 #include "app/page_cycle.h"
+#include "app/firmware_actions.h"
 #include "app/file_filter.h"
 #include "app/header_button.h"
 #include "app/qt_settings_store.h"
@@ -229,6 +230,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
   SetButtonHandler("btnToFile", [this] { workflows_->SaveToFile(); });
   SetButtonHandler("btnFromFile", [this] { workflows_->LoadFromFile(); });
+  SetUpFirmware();
   // 15. The configurator's own version.
   FV = OwnVersion();
   lbVer1->setText(Q(VersionText(FV)));
@@ -274,6 +276,7 @@ TMainForm::~TMainForm() {
   FOrvantis->SetNoticeWakeup({});
   FOrvantis->SetPump({});
   Timer1->stop();
+  firmware_.reset();  // holds the link
   workflows_.reset();  // holds the link
   FOrvantis.reset();  // gives the unit back before its controller goes
   controller_.reset();
