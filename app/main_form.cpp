@@ -186,6 +186,10 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   LoadSettings();
   // 10.-12. The task queue with the start-up tasks.
   core_.StartQueue(settings_.CheckForUpdates);
+  // 13. The HTTP client and its proxy settings.
+  http_ = std::make_unique<server::HttpClient>(server::ResolveServerOptions(options_.server, options_.caFile));
+  http_->SetPump(&pump_);
+  ProxyUpdate();
   // 14. The fifteen regions, in the settings workflows that the tasks and
   // the top-bar buttons run.
   pagesData_ = std::make_unique<TPagesData>(*LeftPanel);
@@ -482,6 +486,11 @@ void TMainForm::LoadSettings() {
   FMaxInstances = settings_.InstancesAllowed;
   cbExpertMode->setChecked(settings_.ExpertMode);  // restored without the question
   RefreshExpertMode();
+}
+
+void TMainForm::ProxyUpdate() {
+  http_->SetProxy(server::ProxySettings::FromFields(settings_.ProxyAddr, settings_.ProxyPort, settings_.ProxyLogin,
+                                                    settings_.ProxyPassword));
 }
 
 void TMainForm::SaveSettings() {

@@ -19,6 +19,7 @@
 #include "app/status_model.h"
 #include "app/version.h"
 #include "device/hid.h"
+#include "server/http_client.h"
 
 class QAbstractButton;
 class QAction;
@@ -66,6 +67,11 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The settings workflows and the settings image (the fifteen regions).
   SettingsActions& Workflows() { return *workflows_; }
   TSettingsSession& Session() { return workflows_->Session(); }
+  // The client of the maker's server (--server / --ca), waiting through the
+  // window's pump while a request runs.
+  server::HttpClient& Http() { return *http_; }
+  // Copies the proxy fields of the settings into the client.
+  void ProxyUpdate();
   // From any thread: the backend refused to open a unit; the text is shown on
   // the status panel once the window has nothing else to do.
   void UnitRefused(const std::string& text);
@@ -134,6 +140,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   std::unique_ptr<HidController> controller_;
   MainCore core_;
   QtPump pump_;
+  std::unique_ptr<server::HttpClient> http_;
   std::unique_ptr<TOrvantis> FOrvantis;
   HiddenWindow* FHWnd = nullptr;
   AppSettings settings_;

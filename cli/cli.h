@@ -12,6 +12,7 @@
 
 #include "device/hid.h"
 #include "device/orvantis.h"
+#include "server/http_client.h"
 
 namespace orv::cli {
 
@@ -26,6 +27,8 @@ struct GlobalOptions {
   unsigned timingUs = 0;      // --timing-ms N: USB report period of the simulated unit
   bool trace = false;         // --trace: link trace lines on stderr
   std::string bus;            // --bus DIR (or ORVANTIS_BUS)
+  std::string server;         // --server URL (or ORVANTIS_SERVER)
+  std::string ca;             // --ca FILE (or ORVANTIS_CA_FILE)
 };
 
 class Context {
@@ -50,6 +53,9 @@ class Context {
   // Callbacks the link calls after a unit was attached or removed (on this
   // thread, from ProcessHIDMessages). Set them before the first Link().
   void SetPlugCallbacks(std::function<void()> plug, std::function<void()> unplug);
+  // The HTTP client for the maker's server (or the one --server names),
+  // created on first use.
+  server::HttpClient& Http();
 
  private:
   struct Impl;

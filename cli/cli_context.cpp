@@ -12,11 +12,13 @@ struct Context::Impl {
   bool controllerTried = false;
   std::unique_ptr<TOrvantis> link;
   std::function<void()> onPlug, onUnplug;
+  std::unique_ptr<server::HttpClient> http;
 };
 
 Context::Context(GlobalOptions options) : options_(std::move(options)), impl_(std::make_unique<Impl>()) {}
 
 Context::~Context() {
+  impl_->http.reset();
   impl_->link.reset();  // the link gives its device back before the controller goes
   impl_->controller.reset();
 }
@@ -67,6 +69,12 @@ TOrvantis& Context::Link() {
     impl_->link->SetUseSync(false);
   }
   return *impl_->link;
+}
+
+server::HttpClient& Context::Http() {
+  if (!impl_->http)
+    impl_->http = std::make_unique<server::HttpClient>(server::ResolveServerOptions(options_.server, options_.ca));
+  return *impl_->http;
 }
 
 TOrvantis* Context::RequireUnit() {

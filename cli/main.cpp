@@ -28,7 +28,9 @@ int Usage(std::ostream& out, int rc) {
          "  --bus DIR        use the virtual HID bus in DIR (also ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
          "  --trace          print the link's packet trace on stderr\n"
-         "  --version        print the version and exit\n\ncommands:\n";
+         "  --version        print the version and exit\n"
+         "  --server URL     the maker's server to ask (also ORVANTIS_SERVER)\n"
+         "  --ca FILE        trust only this CA (PEM) for the server (also ORVANTIS_CA_FILE)\n\ncommands:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
   return rc;
 }
@@ -109,6 +111,8 @@ int Main(int argc, char** argv) {
         sim::FaultPlan::Parse(*value);  // reject bad fault rules before anything starts
         opts.faults = *value;
       } else if (opt == "--bus") opts.bus = *value;
+      else if (opt == "--server") opts.server = *value;
+      else if (opt == "--ca") opts.ca = *value;
       else throw std::invalid_argument("unknown option " + opt);
     }
   } catch (const std::invalid_argument& e) {

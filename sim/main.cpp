@@ -14,6 +14,7 @@
 #include "app/version.h"
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_server.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
 
@@ -28,6 +29,16 @@ int Usage(std::ostream& out, int rc) {
          "            Default bus: "
       << orv::vbus::DefaultBusDir()
       << "\n"
+         "  server [--port N] [--data DIR] [--scenario NAME] [--record DIR]\n"
+         "            serve the maker's API over HTTPS on 127.0.0.1 until SIGINT or SIGTERM;\n"
+         "            prints 'url: https://127.0.0.1:PORT' and 'ca: FILE' (the CA to trust).\n"
+         "            --port 0 (default) takes a free port. Default data folder: "
+      << orv::sim::DefaultServerDataDir()
+      << "\n"
+         "            Scenarios: up-to-date error-package bad-json http-404 http-500 slow\n"
+         "            redirect-https redirect-http redirect-loop\n"
+         "  all [unit options] [server options]\n"
+         "            one unit and one server together\n"
          "  faults    describe the fault injection syntax\n"
          "  --version print the version and exit\n";
   return rc;
@@ -51,7 +62,70 @@ void Say(const std::string& line) {
   std::fflush(stdout);
 }
 
-int RunUnit(const std::vector<std::string>& args) {
+// Signals are taken synchronously by the main thread; block them before any
+// other thread starts so none of those receives them.
+sigset_t BlockSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&set, s);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  return set;
+}
+
+// Takes the server's options out of `args`.
+orv::sim::ServerConfig TakeServerOptions(std::vector<std::string>& args) {
+  orv::sim::ServerConfig cfg;
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a != "--port" && a != "--data" && a != "--scenario" && a != "--record") {
+      rest.push_back(a);
+      continue;
+    }
+    if (i + 1 >= args.size()) throw std::invalid_argument("missing value: " + a);
+    const std::string& v = args[++i];
+    if (a == "--port") cfg.port = static_cast<int>(Number(a, v, 0, 65535));
+    else if (a == "--data") cfg.dataDir = v;
+    else if (a == "--record") cfg.recordDir = v;
+    else {
+      if (!orv::sim::IsServerScenario(v)) throw std::invalid_argument("--scenario: unknown scenario " + v);
+      cfg.scenario = v;
+    }
+  }
+  args = rest;
+  return cfg;
+}
+
+std::unique_ptr<orv::sim::SimServer> StartServer(const orv::sim::ServerConfig& cfg) {
+  auto server = std::make_unique<orv::sim::SimServer>(cfg);
+  std::string error;
+  if (!server->Start(error)) {
+    std::cerr << "orvantis-sim server: " << error << "\n";
+    return nullptr;
+  }
+  Say("url: " + server->Url());
+  Say("ca: " + server->CaFile());
+  return server;
+}
+
+int RunServer(std::vector<std::string> args) {
+  for (const auto& a : args)
+    if (a == "-h" || a == "--help") return Usage(std::cout, 0);
+  orv::sim::ServerConfig cfg = TakeServerOptions(args);
+  if (!args.empty()) throw std::invalid_argument("unknown option " + args.front());
+  sigset_t set = BlockSignals();
+  auto server = StartServer(cfg);
+  if (!server) return 1;
+  for (;;) {
+    int sig = 0;
+    if (sigwait(&set, &sig) != 0) continue;
+    if (sig == SIGINT || sig == SIGTERM || sig == SIGHUP) break;
+  }
+  server->Stop();
+  return 0;
+}
+
+int RunUnit(const std::vector<std::string>& args, const orv::sim::ServerConfig* serverCfg = nullptr) {
   orv::sim::SimConfig cfg;
   orv::sim::VbusUnitOptions opt;
   opt.busDir = orv::vbus::DefaultBusDir();
@@ -79,12 +153,9 @@ int RunUnit(const std::vector<std::string>& args) {
   }
   if (opt.busDir.empty()) throw std::invalid_argument("--bus: a folder is needed");
 
-  // Signals are taken synchronously by this thread; block them before any
-  // other thread starts so none of those receives them.
-  sigset_t set;
-  sigemptyset(&set);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGUSR2}) sigaddset(&set, s);
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  sigset_t set = BlockSignals();
+  std::unique_ptr<orv::sim::SimServer> simServer;
+  if (serverCfg && !(simServer = StartServer(*serverCfg))) return 1;
 
   auto unit = std::make_shared<orv::sim::SimUnit>(cfg);
   if (!faults.empty()) unit->Faults() = orv::sim::FaultPlan::Parse(faults);
@@ -103,6 +174,7 @@ int RunUnit(const std::vector<std::string>& args) {
     else break;
   }
   server.Stop();
+  if (simServer) simServer->Stop();
   return 0;
 }
 
@@ -123,6 +195,12 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (command == "unit") return RunUnit(args);
+    if (command == "server") return RunServer(args);
+    if (command == "all") {
+      std::vector<std::string> unitArgs = args;
+      orv::sim::ServerConfig cfg = TakeServerOptions(unitArgs);
+      return RunUnit(unitArgs, &cfg);
+    }
   } catch (const std::invalid_argument& e) {
     std::cerr << "orvantis-sim " << command << ": " << e.what() << "\n";
     return 2;
