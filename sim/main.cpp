@@ -14,6 +14,7 @@
 #include "app/version.h"
 #include "device/vbus_protocol.h"
 #include "sim/fault_plan.h"
+#include "sim/sim_catalogue.h"
 #include "sim/sim_server.h"
 #include "sim/sim_unit.h"
 #include "sim/vbus_unit.h"
@@ -40,6 +41,11 @@ int Usage(std::ostream& out, int rc) {
          "  all [unit options] [server options]\n"
          "            one unit and one server together\n"
          "  faults    describe the fault injection syntax\n"
+         "  catalogue --out DIR [--model N] [--pcb N]\n"
+         "            write the firmware catalogue packages of the simulated server for such\n"
+         "            a unit: core-get.json, core-set.json (with images), core-get-updated.json\n"
+         "  unit options also: --loader-ms N (time away on a restart, default 800),\n"
+         "            --aux-ms N (duration of an auxiliary firmware update, default 2500)\n"
          "  --version print the version and exit\n";
   return rc;
 }
@@ -139,6 +145,8 @@ int RunUnit(const std::vector<std::string>& args, const orv::sim::ServerConfig* 
     else if (a == "--model") cfg.model = static_cast<int>(Number(a, v, 1, 4));
     else if (a == "--pcb") cfg.pcb = static_cast<uint8_t>(Number(a, v, 0, 255));
     else if (a == "--serial") cfg.serial = static_cast<uint32_t>(Number(a, v, 0, 4294967295LL));
+    else if (a == "--loader-ms") cfg.loaderRestartMs = static_cast<int>(Number(a, v, 0, 600000));
+    else if (a == "--aux-ms") cfg.auxUpdateMs = static_cast<int>(Number(a, v, 0, 600000));
     else if (a == "--timing-ms") opt.reportPeriod = std::chrono::milliseconds(Number(a, v, 0, 1000));
     else if (a == "--faults") {
       orv::sim::FaultPlan::Parse(v);  // bad fault rules are a usage error before anything starts
@@ -178,6 +186,27 @@ int RunUnit(const std::vector<std::string>& args, const orv::sim::ServerConfig* 
   return 0;
 }
 
+int RunCatalogue(const std::vector<std::string>& args) {
+  orv::sim::SimConfig cfg;
+  std::string out;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) throw std::invalid_argument("unknown option or missing value: " + a);
+    const std::string& v = args[++i];
+    if (a == "--out") out = v;
+    else if (a == "--model") cfg.model = static_cast<int>(Number(a, v, 1, 4));
+    else if (a == "--pcb") cfg.pcb = static_cast<uint8_t>(Number(a, v, 0, 255));
+    else throw std::invalid_argument("unknown option " + a);
+  }
+  if (out.empty()) throw std::invalid_argument("--out: a folder is needed");
+  std::string error;
+  if (!orv::sim::WriteCatalogue(out, cfg, error)) {
+    std::cerr << "orvantis-sim catalogue: " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -195,6 +224,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (command == "unit") return RunUnit(args);
+    if (command == "catalogue") return RunCatalogue(args);
     if (command == "server") return RunServer(args);
     if (command == "all") {
       std::vector<std::string> unitArgs = args;

@@ -179,8 +179,13 @@ struct SimServer::Impl {
   bool Find(const std::string& rel, std::string& body) {
     if (!SafeRelative(rel)) return false;
     if (!cfg.scenario.empty() && ReadFile(fs::path(cfg.dataDir) / cfg.scenario / rel, body)) return true;
-    return ReadFile(fs::path(cfg.dataDir) / rel, body);
+    if (ReadFile(fs::path(cfg.dataDir) / rel, body)) return true;
+    // The firmware catalogue generated at build time (sim/sim_catalogue.h).
+    return cfg.dataDir == DefaultServerDataDir() && ReadFile(fs::path(ORVANTIS_SIM_CATALOGUE) / rel, body);
   }
+  // Once the update package was fetched, the server records the new builds
+  // as installed: core-get answers with core-get-updated.json when there is one.
+  std::atomic<bool> coreSetServed{false};
 
   // Waits the delay of the "slow" scenario, less when the server stops.
   void SlowDown() {
@@ -271,6 +276,11 @@ struct SimServer::Impl {
       res.set_content("{\"error\":\"Устройство не зарегистрировано на сервере\"}", "application/json");
       return;
     }
+    if (endpoint == "core-get" && !overlay && coreSetServed && Find("core-get-updated.json", body)) {
+      res.set_content(body, "application/json");
+      return;
+    }
+    if (endpoint == "core-set") coreSetServed = true;
     if (!overlay && !Find(file, body)) {
       if (endpoint == "cfg-set") body = "{\"ok\":true}";
       else {

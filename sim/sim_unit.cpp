@@ -8,6 +8,7 @@
 #include "device/checksums.h"
 #include "device/orvantis.h"
 #include "sim/sim_diag.h"
+#include "sim/sim_firmware.h"
 #include "sim/sim_settings.h"
 
 namespace orv::sim {
@@ -35,6 +36,7 @@ SimUnit::SimUnit(SimConfig cfg) : cfg_(cfg), rom_(kRomEnd - kRomBase, 0), rng_(c
   id_ = MakeIdentity(cfg_);
   InstallHandlers();
   InstallDiagHandler(*this);
+  InstallFirmwareHandlers(*this);
   LoadFactorySettings(*this);
 }
 
@@ -61,6 +63,7 @@ void SimUnit::InstallHandlers() {
     if (!req.payload.empty()) return std::nullopt;
     ++saveCommands_;
     romUnlocked_ = false;
+    DeliverStagedModules(*this);
     return std::vector<uint8_t>{};
   };
 }
@@ -164,7 +167,7 @@ std::optional<std::vector<uint8_t>> SimUnit::Memory(const SimRequest& req, const
         if (mode == 100) {
           if (bootLoader_) return status(true);
           enterLoaderOnRestart_ = true;
-          pendingRestartMs_ = kLoaderRestartMs;
+          pendingRestartMs_ = cfg_.loaderRestartMs;
           return std::vector<uint8_t>{reply, 2};
         }
         return status(false);
@@ -261,6 +264,13 @@ bool SimUnit::WriteFlash(uint32_t addr, const uint8_t* data, uint32_t size) {
 bool SimUnit::InBootLoader() const {
   std::lock_guard<std::recursive_mutex> g(mutex_);
   return bootLoader_;
+}
+
+void SimUnit::ScheduleRestart(int restartMs, uint32_t delayMs, bool intoLoader) {
+  std::lock_guard<std::recursive_mutex> g(mutex_);
+  pendingRestartMs_ = restartMs;
+  pendingRestartDelayMs_ = delayMs;
+  enterLoaderOnRestart_ = intoLoader;
 }
 
 void SimUnit::Restarted() {

@@ -25,6 +25,8 @@ struct SimConfig {
   uint32_t serial = 1234;
   uint32_t seed = 1;     // for noise and moving values
   int diagKind = -1;     // diagnostic record kind 0..4 (4: a newer kind); -1: by model
+  int loaderRestartMs = 800;  // the unit is away this long when it restarts
+  int auxUpdateMs = 2500;     // an auxiliary firmware update keeps the unit busy this long
 };
 
 struct SimRequest {
@@ -88,6 +90,9 @@ class SimUnit {
   bool InBootLoader() const;
   // Called by the transport when the unit comes back after a restart.
   void Restarted();
+  // The unit restarts `delayMs` after its reply to the request in progress and
+  // is away for `restartMs`; `intoLoader`: it comes back in its boot loader.
+  void ScheduleRestart(int restartMs, uint32_t delayMs, bool intoLoader);
   bool RomUnlocked() const;
   int SaveCommands() const;  // how many times command 149 was received
 
