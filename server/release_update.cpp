@@ -51,6 +51,24 @@ bool WriteFileAtomically(const std::string& path, const std::string& data, bool 
   return !ec;
 }
 
+bool HttpGetPDF(server::HttpClient& http, Status& status, Prompts& prompts, const std::string& link, bool makeChosen,
+                const std::string& caption, bool open, const std::function<void(const std::string&)>& openFile) {
+  const auto result = http.GetBinary(link, {});
+  if (!result.ok) {
+    server::ReportFailure(result, true, status, prompts);
+    return false;
+  }
+  if (result.body.empty()) return false;
+  const std::string path = prompts.ChooseSaveFile("", "*.*|*.*", ManualFileName(makeChosen, caption));
+  if (path.empty()) return false;
+  if (!WriteFileAtomically(path, result.body, false)) {
+    prompts.MessageBox("Невозможно сохранить файл\r\n" + path);
+    return false;
+  }
+  if (open && openFile) openFile(path);
+  return true;
+}
+
 bool SelfUpdate::CheckTask() {
   Status& st = *host_.status;
   bool read = false;

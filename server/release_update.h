@@ -92,6 +92,12 @@ class SelfUpdate {
   bool newer_ = false;
 };
 
+// HttpGetPDF: the installation manual at `link` saved where the user
+// chooses (proposed ManualFileName), and opened with `openFile` when `open`.
+// False when nothing was saved (empty body, failed request, no file chosen).
+bool HttpGetPDF(server::HttpClient& http, Status& status, Prompts& prompts, const std::string& link, bool makeChosen,
+                const std::string& caption, bool open, const std::function<void(const std::string&)>& openFile);
+
 // A proposed file name made safe for the file system: no "/" or "\", no
 // control characters, no leading dots, not empty ("_" instead).
 std::string SafeFileName(const std::string& name);
