@@ -18,6 +18,7 @@ constexpr uint32_t kCoreStaging = 0x40000;
 constexpr uint32_t kAuxStaging = 0x100000;
 constexpr uint8_t kAuxStart = 188, kAuxProgress = 186;
 constexpr uint8_t kSubCore = 8, kSubCan = 7;
+constexpr uint32_t kCanBlockAddr = 0x1D800, kCanBlockSize = 256;  // region 6
 constexpr uint32_t kRestartAfterReplyMs = 100;
 constexpr uint8_t kAuxImageError = 5;   // start refused: the staged image is not valid
 constexpr uint8_t kAuxNotRunning = 11;  // progress asked with no update running
@@ -114,7 +115,12 @@ void InstallFirmwareHandlers(SimUnit& unit) {
       const uint8_t want = sub == kSubCore ? simfw::kCore : simfw::kCan;
       if (!img || img->kind != want) return restartWith(0x26, 4);
       if (sub == kSubCore) ApplyCore(id, *img);
-      else TextToBytes(img->text, id.canFwInfo.TextInfo, sizeof id.canFwInfo.TextInfo);
+      else {
+        TextToBytes(img->text, id.canFwInfo.TextInfo, sizeof id.canFwInfo.TextInfo);
+        // A CAN firmware brings its own CAN settings block (region 6): the
+        // payload's first 256 bytes, when it has them.
+        if (img->payload.size() >= kCanBlockSize) u->WriteRom(kCanBlockAddr, img->payload.data(), kCanBlockSize);
+      }
       return restartWith(0x23, 3);
     };
   };

@@ -15,6 +15,9 @@
 //   45      4     TCRC32 of bytes 0..44 followed by the payload
 //   49      ...   payload
 //
+// A CAN image whose payload holds at least 256 bytes brings them as the
+// unit's CAN settings block (region 6).
+//
 // The core and CAN images are checked when the update command arrives (size 0
 // or beyond the staging area: result 255; a bad header or checksum: result 4,
 // the unit restarts with state 0x06); a good one restarts the unit with state
