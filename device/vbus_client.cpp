@@ -23,6 +23,7 @@
 #include <map>
 #include <thread>
 
+#include "device/error_text.h"
 #include "device/vbus_protocol.h"
 
 namespace orv {
@@ -296,13 +297,13 @@ VbusController::VbusController(const std::string& dir) : shared_(std::make_share
   std::error_code ec;
   s.dir = std::filesystem::canonical(dir, ec).string();
   if (ec) {
-    s.error = dir + ": " + ec.message();
+    s.error = dir + ": " + SystemErrorText(ec.value());
     return;
   }
   s.inotifyFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
   s.stopFd = ::eventfd(0, EFD_CLOEXEC);
   if (s.inotifyFd < 0 || s.stopFd < 0 || ::inotify_add_watch(s.inotifyFd, s.dir.c_str(), IN_CREATE | IN_MOVED_TO) < 0) {
-    s.error = s.dir + ": " + std::strerror(errno);
+    s.error = s.dir + ": " + SystemErrorText(errno);
     return;
   }
   s.watcher = std::thread([&s] { s.Watch(); });

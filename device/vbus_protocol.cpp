@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "device/byte_io.h"
+#include "device/error_text.h"
 
 namespace orv::vbus {
 
@@ -56,7 +57,7 @@ std::string DefaultBusDir() {
 
 bool EnsureBusDir(const std::string& dir, std::string& error) {
   if (dir.empty()) {
-    error = "empty bus folder name";
+    error = "не указана папка шины";
     return false;
   }
   // Create each missing component; only the last one is ours to restrict.
@@ -64,18 +65,18 @@ bool EnsureBusDir(const std::string& dir, std::string& error) {
     if (pos != dir.size() && dir[pos] != '/') continue;
     const std::string part = dir.substr(0, pos);
     if (::mkdir(part.c_str(), pos == dir.size() ? 0700 : 0755) != 0 && errno != EEXIST) {
-      error = part + ": " + std::strerror(errno);
+      error = part + ": " + SystemErrorText(errno);
       return false;
     }
   }
   struct stat st {};
   if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    error = dir + ": not a folder";
+    error = dir + ": не является папкой";
     return false;
   }
   // Sockets in a folder someone else controls could be anybody's "unit".
   if (st.st_uid != ::getuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) {
-    error = dir + ": belongs to another user or is writable by others";
+    error = dir + ": принадлежит другому пользователю или открыта для записи другим";
     return false;
   }
   return true;

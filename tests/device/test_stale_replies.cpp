@@ -33,8 +33,9 @@ struct Rig {
 
 TEST(StaleReplies, AReplyDelayedPastItsTimeOutIsNotTheNextRequestsReply) {
   Rig rig;
-  // The reply to A comes 500 ms late: while B waits, if B is sent at once.
-  rig.s.unit->Faults() = FaultPlan::Parse("delay=500/55.05");
+  // The reply to A comes 100 ms after A gave up: while B waits, if B is sent
+  // at once.
+  rig.s.unit->Faults() = FaultPlan::Parse("delay=400/55.05");
   std::vector<uint8_t> rx(kSize + 1);
   EXPECT_FALSE(rig.s.link->ReadData(cmd::kMemory, ReadRequest(kAddrA, kSize), rx, memlimits::kTimeout));
 

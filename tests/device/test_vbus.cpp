@@ -92,14 +92,14 @@ TEST_F(VbusTest, FolderOthersMayWriteToIsRefused) {
   ASSERT_TRUE(std::filesystem::create_directories(bus_));
   ::chmod(bus_.c_str(), 0777);
   VbusController c(bus_);
-  EXPECT_NE(c.Error().find("writable by others"), std::string::npos) << c.Error();
+  EXPECT_NE(c.Error().find("открыта для записи другим"), std::string::npos) << c.Error();
   EXPECT_TRUE(c.Enumerate().empty());
   sim::VbusUnitOptions opt;
   opt.busDir = bus_;
   sim::VbusUnit unit(std::make_shared<sim::SimUnit>(), opt);
   std::string error;
   EXPECT_FALSE(unit.Start(error));
-  EXPECT_NE(error.find("writable by others"), std::string::npos) << error;
+  EXPECT_NE(error.find("открыта для записи другим"), std::string::npos) << error;
 }
 
 TEST_F(VbusTest, SecondUnitReplacesTheFirst) {
