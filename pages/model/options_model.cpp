@@ -286,7 +286,7 @@ void TOptionsModel::StoreData(TMemItems& items) {
       case RowKind::kUssd: {
         // The first 15 characters, zero-padded; byte 15 keeps its value.
         std::array<uint8_t, 15> bytes{};
-        TextToBytes(text_[i], bytes.data(), bytes.size());
+        PutUnitText(text_[i], bytes.data(), bytes.size());
         std::copy(bytes.begin(), bytes.end(), c.USSD.begin());
         break;
       }
