@@ -366,14 +366,12 @@ void TOptionsModel::Apply(size_t index, int value, const std::string& text) {
 }
 
 std::string TOptionsModel::Refuse(size_t index, int, const std::string& text) const {
-  const TControl& row = controls_[index];
   if (info_[index].kind == RowKind::kUssd && !RefuseNonAscii(text_[index], text).empty())
     return RefuseNonAscii(text_[index], text);
   if (info_[index].kind == RowKind::kVoltage) {
     const std::optional<double> v = ParseDecimal(text);
     if (v && (*v < 0 || *v > 25.5)) return "допустимый диапазон: 0.0..25.5";
   }
-  (void)row;
   return {};
 }
 
