@@ -39,6 +39,8 @@ TModelFrame::TModelFrame(QWidget* parent, const QString& name, TPageModel& model
   Refresh();
 }
 
+TModelFrame::~TModelFrame() { model_.OnChanged = nullptr; }  // the model may outlive the view
+
 QWidget* TModelFrame::SubPageArea(int i) const {
   return i >= 0 && i < static_cast<int>(areas_.size()) ? areas_[static_cast<size_t>(i)] : nullptr;
 }

@@ -24,6 +24,7 @@ class TModelFrame : public TCLFrame {
   // The model outlives the view (TPageModels owns it). With `bindRows` off the
   // binder builds nothing: the derived view lays out the sub-page areas itself.
   TModelFrame(QWidget* parent, const QString& name, TPageModel& model, QColor color = {}, bool bindRows = true);
+  ~TModelFrame() override;
 
   TPageModel& Model() const { return model_; }
   TControlBinder& Binder() const { return *binder_; }

@@ -44,7 +44,7 @@ const char* const kProxyNote =
 
 void PutText(TMemItem& item, TextField f, const std::string& text, size_t bytes) {
   if (f.offset + bytes > item.Size()) throw std::out_of_range("region 0 shorter than its fields");
-  TextToBytes(text, item.FData.data() + f.offset, bytes);
+  PutUnitText(text, item.FData.data() + f.offset, bytes);
 }
 
 }  // namespace

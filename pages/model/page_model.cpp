@@ -1,6 +1,9 @@
 #include "pages/model/page_model.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "settings/sms_text.h"
 
 namespace orv {
 
@@ -138,6 +141,11 @@ std::string RefuseNonAscii(const std::string& before, const std::string& after) 
     if (before.find(ch) == std::string::npos) return "допустимы только латинские буквы, цифры и знаки ASCII";
   }
   return {};
+}
+
+void PutUnitText(const std::string& text, uint8_t* dest, size_t n) {
+  const std::vector<uint8_t> bytes = EncodeSmsText(text);
+  for (size_t i = 0; i < n; ++i) dest[i] = i < bytes.size() ? bytes[i] : 0;
 }
 
 }  // namespace orv

@@ -39,7 +39,7 @@ TSDate TSDate::At(std::time_t utc) {
   // Standard time only: the zone's bias without daylight saving.
   d.biasMinutes = ::timezone / 60;
   d.zoneName = tzname[0] ? tzname[0] : "";
-  d.localAsUtc = static_cast<uint64_t>(static_cast<int64_t>(timegm(&local)));
+  d.localAsUtc = static_cast<int64_t>(timegm(&local));
   return d;
 }
 

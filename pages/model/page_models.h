@@ -49,7 +49,7 @@ struct TSDate {
   int year = 1970, month = 1, day = 1, hour = 0, minute = 0;
   long biasMinutes = 0;
   std::string zoneName;
-  uint64_t localAsUtc = 0;  // local date and time counted as if it were UTC
+  int64_t localAsUtc = 0;  // local date and time counted as if it were UTC (negative before 1970)
 };
 
 class TPageModels final : public PagesHook {
