@@ -106,6 +106,13 @@ void MainCore::HiddenMessage(PlugMsg msg) {
 }
 
 void MainCore::FlushDeferred() {
+  // The unit went away and came back while a workflow ran (the restarts of a
+  // firmware update): with the unit online now, those removals are history,
+  // and one arrival stands for all of them.
+  if (Online() && !deferred_.empty() && deferred_.back() == PlugMsg::kPlugged) {
+    deferred_.clear();
+    deferred_.push_back(PlugMsg::kPlugged);
+  }
   while (!deferred_.empty() && !idle_.Busy() && !destroying_) {
     const PlugMsg msg = deferred_.front();
     deferred_.pop_front();

@@ -86,6 +86,7 @@ TEST_F(GuiFirmware, QuestionUpdateAndProgressBar) {
   EXPECT_TRUE(Logged("Обновление Core прошло успешно"));
   EXPECT_TRUE(Logged(fwtext::kAuxStarted));
   EXPECT_EQ(yes.count, 1) << "the check after the update asks nothing";
+  EXPECT_FALSE(Logged("Orvantis отключен.")) << "the restarts of an update are no disconnection";
   ASSERT_GE(seen.size(), 5u) << "the bar moves in steps";
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << testing::PrintToString(seen);
   EXPECT_GE(seen.back(), 90);
