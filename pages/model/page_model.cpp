@@ -125,4 +125,19 @@ std::vector<std::string> TPageModel::Show() const {
   return lines;
 }
 
+std::string RefuseNonAscii(const std::string& before, const std::string& after) {
+  for (size_t i = 0; i < after.size();) {
+    const auto c = static_cast<unsigned char>(after[i]);
+    size_t n = 1;
+    if (c >= 0xF0) n = 4;
+    else if (c >= 0xE0) n = 3;
+    else if (c >= 0xC0) n = 2;
+    const std::string ch = after.substr(i, n);
+    i += n;
+    if (c >= 0x20 && c <= 0x7E) continue;
+    if (before.find(ch) == std::string::npos) return "допустимы только латинские буквы, цифры и знаки ASCII";
+  }
+  return {};
+}
+
 }  // namespace orv

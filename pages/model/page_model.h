@@ -189,6 +189,12 @@ class TPageModel {
   int subPage_ = 0;
 };
 
+// Text fields of the unit store one byte per character: only printable ASCII
+// survives. The refusal when `after` brings a character that is not and that
+// `before` did not hold already (so a loaded text can still be shortened), or
+// empty.
+std::string RefuseNonAscii(const std::string& before, const std::string& after);
+
 // Shown form of one row for `show`: "[x] caption", a label or a text.
 std::string ShownValue(const TControl& row, const TControlState& state);
 
