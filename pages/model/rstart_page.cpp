@@ -155,9 +155,14 @@ std::vector<std::string> TRStartPageModel::Show() const {
 
 std::unique_ptr<TPageModel> CreateRStartModel(TPageEnv& env) { return std::make_unique<TRStartPageModel>(env); }
 
-void AttachRStartUnit(TPageModels& pages, const TOrvantis& link) {
+void AttachRStartUnit(TPageModels& pages, TOrvantis& link) {
   if (auto* rs = pages.ModelAs<TRStartPageModel>("RStartFrame"))
-    rs->UnitInfo = [&link] { return TRStartUnit{link.OnLine(), link.BootState.DeviceInfo.Kind}; };
+    rs->UnitInfo = [&link] {
+      // A tool that never asked the unit who it is asks now: the questions
+      // of loading depend on the model.
+      if (link.OnLine() && link.BootState.DeviceInfo.Kind == 0) link.GetInfo();
+      return TRStartUnit{link.OnLine(), link.BootState.DeviceInfo.Kind};
+    };
 }
 
 }  // namespace orv

@@ -63,9 +63,10 @@ class TRStartPageModel final : public TPageModel {
 std::unique_ptr<TPageModel> CreateRStartModel(TPageEnv& env);
 
 // Lets the remote-start page of `pages` ask `link` for the connected unit
-// (its questions on loading depend on the unit's model).
+// (its questions on loading depend on the unit's model), asking the unit for
+// its identity when the link has not yet.
 class TOrvantis;
 class TPageModels;
-void AttachRStartUnit(TPageModels& pages, const TOrvantis& link);
+void AttachRStartUnit(TPageModels& pages, TOrvantis& link);
 
 }  // namespace orv

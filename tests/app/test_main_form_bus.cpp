@@ -99,7 +99,6 @@ TEST_F(BusWindowTest, ApplyWritesTheSettingsAndTheUnitHoldsThem) {
   TMemItems& items = window->Session().MemItems;
   items[kRegionInternet].FData[200] = 'W';  // reserved: no page edits it
   items[kRegionConfig].FData[300] ^= 0xFF;  // beyond the main block: kept as it is
-  items[kRegionRStart].FData[7] ^= 0x5A;
   const TMemItems edited = items;
 
   Click("btnBtnDn");

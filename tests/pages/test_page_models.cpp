@@ -64,7 +64,11 @@ TEST(PageModels, TheApplicationsPagesAndTheirExports) {
   for (const char* name : {"OptionsFrame", "MessagesFrame", "ConnectionsFrame", "ImpulsesFrame", "CANFrame",
                            "InternetFrame", "RStartFrame"})
     EXPECT_NE(pages.Model(name), nullptr) << name;
-  const std::string conf = pages.Configuration(TSDate::At(0));
+  std::string conf = pages.Configuration(TSDate::At(0));
+  // The remote-start export has tests of its own.
+  const size_t rs = conf.find("\"rstart\":{\"rs_opt\""), inet = conf.find(",\"internet\"");
+  ASSERT_TRUE(rs != std::string::npos && inet != std::string::npos && rs < inet) << conf;
+  conf.replace(rs + 9, inet - rs - 9, "{}");
   EXPECT_EQ(conf.rfind(R"({"conn":{},"seqs":{},"can":{},"rstart":{},"internet":{"inet_apn":"","inet_login":"","inet_pwd":""},"sdate":{"localtime":")", 0),
             0u);
   EXPECT_FALSE(pages.OptionsPIN()) << "no PIN before the options page was loaded";

@@ -158,5 +158,14 @@ TEST_F(RStartCliTest, CyclogramShowAndExportOfAFile) {
   EXPECT_THAT(exp.out, testing::HasSubstr("\"rs_o1\":\"Кнопка Старт\\/Стоп\""));
 }
 
+TEST_F(RStartCliTest, DiagListsTheLitLampsOfTheModule) {
+  const RunResult r = RunCli({"--sim", "3", "diag", "--count", "1"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_THAT(r.out, testing::HasSubstr("\n  Модуль запуска, состояние: "));
+  EXPECT_THAT(r.out, testing::HasSubstr("\n  Модуль запуска, входы:     "));
+  // The simulated module reports no brake control: that lamp is lit.
+  EXPECT_THAT(r.out, testing::HasSubstr("\n  Модуль запуска, выходы:    Контроль педали тормоза\n"));
+}
+
 }  // namespace
 }  // namespace orv::test
