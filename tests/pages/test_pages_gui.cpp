@@ -29,6 +29,7 @@
 #include "device/vbus_client.h"
 #include "pages/connections_frame.h"
 #include "pages/impulses_frame.h"
+#include "settings/mem_items.h"
 #include "sim/sim_hid.h"
 #include "support/process.h"
 
@@ -311,6 +312,35 @@ TEST_F(PagesPolling, LiveSubPagesNeedExpertMode) {
   EXPECT_EQ(Conn()->findChild<QListWidget*>("lbConnections")->currentRow(), 0);
   EXPECT_FALSE(Conn()->Polling());
   EXPECT_EQ(PollsDuring(600), 0u);
+}
+
+TEST_F(PagesPolling, FixedEntriesAreRefusedWithTheLogLineAndOutsideExpertModeABox) {
+  // Input 7 ("Датчик включения зажигания") fixed on CAN, read again.
+  const uint8_t fixed[2] = {0x81, 0x00};
+  unit->WriteRom(kRegionAddr[kRegionInputs] + 14, fixed, 2);
+  QTest::mouseClick(window->findChild<QWidget*>("btnBtnUp"), Qt::LeftButton);
+  ASSERT_TRUE(WaitForLog(kRead, 2));
+  Select("aConnectionsFrame");
+  auto* inputs = Conn()->findChild<QTableWidget*>("dgInputs");
+  const std::string refusal = "Назначение входа \"Датчик включения зажигания\" не может быть изменено";
+  {
+    DialogAnswer ok("OK");
+    MenuPicker pick({"Не назначен"});
+    ClickCell(inputs, 7, 1);
+    ASSERT_TRUE(WaitFor([&] { return pick.Done() && ok.count == 1; }));
+    EXPECT_EQ(ok.text.toStdString(), refusal);
+  }
+  EXPECT_TRUE(WaitForLog(refusal));
+  EXPECT_EQ(inputs->item(7, 1)->text(), "CAN");
+  // In expert mode the log line alone.
+  Expert();
+  DialogAnswer none("OK");
+  MenuPicker pick({"Не назначен"});
+  ClickCell(inputs, 7, 1);
+  ASSERT_TRUE(WaitFor([&] { return pick.Done(); }));
+  EXPECT_TRUE(WaitForLog(refusal, 2));
+  QTest::qWait(100);
+  EXPECT_EQ(none.count, 0);
 }
 
 }  // namespace
