@@ -392,7 +392,7 @@ QWidget* TMainForm::BuildMenuBar() {
     b->setMinimumWidth(86);
     b->setStyleSheet(
         "QToolButton { border: none; padding: 6px 12px; color: rgb(30,45,60); }"
-        "QToolButton:checked { background: white; border-bottom: 2px solid rgb(62,96,130); font-weight: bold; }"
+        "QToolButton:checked { background: white; border-bottom: 2px solid rgb(62,96,130); font-weight: bold; padding: 6px 4px; }"
         "QToolButton:hover:!checked { background: rgb(240,244,248); }"
         "QToolButton:disabled { color: rgb(150,158,166); }");
     h->addWidget(b);

@@ -65,6 +65,8 @@ class SettingsActions final : private PagesHook, private TaskQueueHook {
   void StoreData(TMemItems& items) override { pages_.StoreData(items); }
   std::optional<TPIN> OptionsPIN() const override { return pages_.OptionsPIN(); }
   void SetOptionsPIN(const TPIN& pin) override { pages_.SetOptionsPIN(pin); }
+  bool TakeForceSave() override { return pages_.TakeForceSave(); }
+  uint32_t ChangedRegions() const override { return pages_.ChangedRegions(); }
   void SetBusy(Button button, bool busy) override;
   // TaskQueueHook: numbers without a handler yet are not queued.
   void Next() override { core_.Tasks().Next(); }

@@ -8,6 +8,7 @@ namespace orv::cli {
 namespace {
 
 int RunRead(Context& ctx, std::vector<std::string>& args) {
+  const bool yes = TakeFlag(args, "--yes");  // the pages' questions; "Нет" otherwise
   const auto file = TakeValue(args, "-o");
   if (!file || file->empty()) throw std::invalid_argument("the settings file is missing: read -o FILE");
   if (!args.empty()) throw std::invalid_argument("unexpected argument '" + args.front() + "'");
@@ -15,7 +16,7 @@ int RunRead(Context& ctx, std::vector<std::string>& args) {
   if (!link) return kExitNoUnit;
 
   ConsoleStatus status;
-  ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
+  ConsolePrompts prompts(yes ? ConsolePrompts::Mode::kYes : ConsolePrompts::Mode::kNo);
   ConsoleSession console(*link, status, prompts);
   TSettingsSession& session = console.session;
 
@@ -30,7 +31,7 @@ int RunRead(Context& ctx, std::vector<std::string>& args) {
   return session.SaveOptions(*file) ? kExitOk : kExitFailed;
 }
 
-CommandRegistrar reg{{"read", "read -o FILE         read the unit's settings into a settings file", RunRead}};
+CommandRegistrar reg{{"read", "read -o FILE [--yes] read the unit's settings into a settings file", RunRead}};
 
 }  // namespace
 }  // namespace orv::cli

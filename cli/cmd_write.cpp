@@ -8,6 +8,7 @@ namespace orv::cli {
 namespace {
 
 int RunWrite(Context& ctx, std::vector<std::string>& args) {
+  const bool yes = TakeFlag(args, "--yes");  // the pages' questions; "Нет" otherwise
   if (args.size() != 1) throw std::invalid_argument(args.empty() ? "the settings file is missing: write FILE"
                                                                  : "unexpected argument '" + args[1] + "'");
   const std::string file = args.front();
@@ -15,7 +16,7 @@ int RunWrite(Context& ctx, std::vector<std::string>& args) {
   if (!link) return kExitNoUnit;
 
   ConsoleStatus status;
-  ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
+  ConsolePrompts prompts(yes ? ConsolePrompts::Mode::kYes : ConsolePrompts::Mode::kNo);
   ConsoleSession console(*link, status, prompts);
   TSettingsSession& session = console.session;
 
@@ -42,7 +43,7 @@ int RunWrite(Context& ctx, std::vector<std::string>& args) {
   return session.WriteOptions() ? kExitOk : kExitFailed;
 }
 
-CommandRegistrar reg{{"write", "write FILE           write a settings file into the unit", RunWrite}};
+CommandRegistrar reg{{"write", "write FILE [--yes]   write a settings file into the unit", RunWrite}};
 
 }  // namespace
 }  // namespace orv::cli

@@ -54,9 +54,13 @@ std::optional<std::vector<uint8_t>> CreateOptStream(const TOrvantis& link) {
 }
 
 TServerFields FactoryServerFields() {
-  TMemItems items = CreateMemItems();
-  ReadOptionsFromStream(FactoryImage(3), nullptr, items);
-  return ReadInternetSettings(items[kRegionInternet].Bytes()).server;
+  // The images are constant: read them once (the Internet page checks at every load).
+  static const TServerFields fields = [] {
+    TMemItems items = CreateMemItems();
+    ReadOptionsFromStream(FactoryImage(3), nullptr, items);
+    return ReadInternetSettings(items[kRegionInternet].Bytes()).server;
+  }();
+  return fields;
 }
 
 }  // namespace orv

@@ -1,6 +1,8 @@
 #include "settings/json_writer.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 
@@ -39,9 +41,15 @@ std::string Shortest(double v) {
   if (!std::isfinite(v)) return "null";  // cannot come from a parse; keep the output valid
   if (v == 0) return "0";                // no "-0"
   char buf[40];
-  for (int precision = 1; precision <= 17; ++precision) {
+  int precision = 1;
+  for (; precision <= 17; ++precision) {
     std::snprintf(buf, sizeof buf, "%.*g", precision, v);
     if (std::strtod(buf, nullptr) == v) break;
+  }
+  // "1e+03" is longer than "1000": moderate exponents print in full.
+  if (const char* e = std::strchr(buf, 'e')) {
+    const int exponent = std::atoi(e + 1);
+    if (exponent >= 0 && exponent < 17) std::snprintf(buf, sizeof buf, "%.*g", std::max(precision, exponent + 1), v);
   }
   return buf;
 }

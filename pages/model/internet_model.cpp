@@ -42,16 +42,9 @@ const char* const kProxyNote =
     "Настройки прокси-сервера для доступа в интернет программы \"Конфигуратор Orvantis\". Эти настройки не "
     "относятся к устройству Orvantis";
 
-size_t NonAscii(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s)
-    if (c < 0x20 || c > 0x7E) ++n;
-  return n;
-}
-
 void PutText(TMemItem& item, TextField f, const std::string& text, size_t bytes) {
   if (f.offset + bytes > item.Size()) throw std::out_of_range("region 0 shorter than its fields");
-  TextToBytes(text, item.FData.data() + f.offset, bytes);
+  PutUnitText(text, item.FData.data() + f.offset, bytes);
 }
 
 }  // namespace
@@ -158,8 +151,8 @@ std::string TInternetModel::Refuse(size_t index, int, const std::string& text) c
   // Without a window there is no application setting to keep them in.
   if (controls_[index].subPage == kProxy && !env_.proxyUpdate)
     return "настройки прокси-сервера относятся к программе, а не к устройству";
-  if (controls_[index].subPage == kSettings && NonAscii(text) > NonAscii(text_[index]))
-    return "допустимы только латинские буквы, цифры и знаки ASCII";
+  if (controls_[index].subPage == kSettings && !RefuseNonAscii(text_[index], text).empty())
+    return RefuseNonAscii(text_[index], text);
   return {};
 }
 

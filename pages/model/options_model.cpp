@@ -46,13 +46,6 @@ std::optional<double> ParseDecimal(const std::string& s) {
   return std::strtod(s.c_str(), nullptr);
 }
 
-size_t NonAscii(const std::string& s) {
-  size_t n = 0;
-  for (unsigned char c : s)
-    if (c < 0x20 || c > 0x7E) ++n;
-  return n;
-}
-
 // Hints that OnShow sets.
 const std::map<std::string, std::string>& ShowHints() {
   static const std::map<std::string, std::string> hints = {
@@ -293,7 +286,7 @@ void TOptionsModel::StoreData(TMemItems& items) {
       case RowKind::kUssd: {
         // The first 15 characters, zero-padded; byte 15 keeps its value.
         std::array<uint8_t, 15> bytes{};
-        TextToBytes(text_[i], bytes.data(), bytes.size());
+        PutUnitText(text_[i], bytes.data(), bytes.size());
         std::copy(bytes.begin(), bytes.end(), c.USSD.begin());
         break;
       }
@@ -373,14 +366,12 @@ void TOptionsModel::Apply(size_t index, int value, const std::string& text) {
 }
 
 std::string TOptionsModel::Refuse(size_t index, int, const std::string& text) const {
-  const TControl& row = controls_[index];
-  if (info_[index].kind == RowKind::kUssd && NonAscii(text) > NonAscii(text_[index]))
-    return "допустимы только латинские буквы, цифры и знаки ASCII";
+  if (info_[index].kind == RowKind::kUssd && !RefuseNonAscii(text_[index], text).empty())
+    return RefuseNonAscii(text_[index], text);
   if (info_[index].kind == RowKind::kVoltage) {
     const std::optional<double> v = ParseDecimal(text);
     if (v && (*v < 0 || *v > 25.5)) return "допустимый диапазон: 0.0..25.5";
   }
-  (void)row;
   return {};
 }
 

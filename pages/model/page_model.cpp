@@ -1,6 +1,9 @@
 #include "pages/model/page_model.h"
 
+#include <algorithm>
 #include <charconv>
+
+#include "settings/sms_text.h"
 
 namespace orv {
 
@@ -123,6 +126,26 @@ std::vector<std::string> TPageModel::Show() const {
     lines.push_back("  " + controls_[i].name + ": " + ShownValue(controls_[i], st));
   }
   return lines;
+}
+
+std::string RefuseNonAscii(const std::string& before, const std::string& after) {
+  for (size_t i = 0; i < after.size();) {
+    const auto c = static_cast<unsigned char>(after[i]);
+    size_t n = 1;
+    if (c >= 0xF0) n = 4;
+    else if (c >= 0xE0) n = 3;
+    else if (c >= 0xC0) n = 2;
+    const std::string ch = after.substr(i, n);
+    i += n;
+    if (c >= 0x20 && c <= 0x7E) continue;
+    if (before.find(ch) == std::string::npos) return "допустимы только латинские буквы, цифры и знаки ASCII";
+  }
+  return {};
+}
+
+void PutUnitText(const std::string& text, uint8_t* dest, size_t n) {
+  const std::vector<uint8_t> bytes = EncodeSmsText(text);
+  for (size_t i = 0; i < n; ++i) dest[i] = i < bytes.size() ? bytes[i] : 0;
 }
 
 }  // namespace orv

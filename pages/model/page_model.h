@@ -189,6 +189,18 @@ class TPageModel {
   int subPage_ = 0;
 };
 
+// Text fields of the unit store one byte per character: only printable ASCII
+// survives. The refusal when `after` brings a character that is not and that
+// `before` did not hold already (so a loaded text can still be shortened), or
+// empty.
+std::string RefuseNonAscii(const std::string& before, const std::string& after);
+
+// Writes `text` into a unit text field of n bytes, cut or zero-padded, so that
+// it reads back as it was loaded: the letters a loaded field showed for bytes
+// above 0x7F go back to those bytes (the plain low byte of each character
+// would turn an untouched "я" into "O").
+void PutUnitText(const std::string& text, uint8_t* dest, size_t n);
+
 // Shown form of one row for `show`: "[x] caption", a label or a text.
 std::string ShownValue(const TControl& row, const TControlState& state);
 

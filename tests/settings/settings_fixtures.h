@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/seams.h"
@@ -83,7 +84,11 @@ class RecordingPages final : public PagesHook {
   std::optional<TPIN> OptionsPIN() const override { return pin; }
   void SetOptionsPIN(const TPIN& p) override { pin = p; }
   void SetBusy(Button b, bool busy) override { busyCalls.emplace_back(b, busy); }
+  bool TakeForceSave() override { return std::exchange(forceSave, false); }
+  uint32_t ChangedRegions() const override { return changed; }
 
+  bool forceSave = false;
+  uint32_t changed = 0;
   int loads = 0, stores = 0;
   std::optional<TPIN> pin;
   std::function<void(TMemItems&)> onLoad, onStore;

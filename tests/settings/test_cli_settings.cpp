@@ -161,30 +161,25 @@ TEST(CliSettings, FactoryResetAsksAndAnswersFromFlagsOrTheTerminal) {
   EXPECT_TRUE(Contains(r.err, "Ошибка записи данных"));
 }
 
-TEST(CliSettings, ShowPrintsTheMainSettingsWithThePinMasked) {
+TEST(CliSettings, ShowListsThePagesControlsAndNoPin) {
   TempDir dir;
   const std::string file = dir.File("m3.vesnar");
   ASSERT_EQ(RunCli({"--sim", "3", "read", "-o", file}).exitCode, 0);
   auto r = RunCli({"show", file});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(Contains(r.out, "[x] Иммобилайзер (флаг 7)"));
-  EXPECT_TRUE(Contains(r.out, "[x] Индикация тревоги светом (флаг 2)"));
-  EXPECT_TRUE(Contains(r.out, "[ ] Автоснятие (флаг 17)"));
-  EXPECT_TRUE(Contains(r.out, "Прочие включенные флаги: 24 25 26"));
-  EXPECT_TRUE(Contains(r.out, "Ожидание ответа абонента: 120 c"));
-  EXPECT_TRUE(Contains(r.out, "Окончание поездки: 1 мин"));
-  EXPECT_TRUE(Contains(r.out, "USSD-запрос баланса: #100#"));
-  EXPECT_TRUE(Contains(r.out, "Сервисный номер: +7"));
-  EXPECT_TRUE(Contains(r.out, "Чувствительность микрофона: +2")) << "level code 8, position 1";
-  EXPECT_TRUE(Contains(r.out, "Датчик удара, зона тревоги: норма"));
-  EXPECT_TRUE(Contains(r.out, "ПИН: ****\n"));
-  EXPECT_EQ(Count(r.out, "1234"), 0u);
-  EXPECT_TRUE(Contains(r.out, "Сервер: tm.orvantis.ru:5665"));
+  for (const char* line : {"Настройки\n", "  bit7: [x] Иммобилайзер\n", "  bit2: [x] Индикация тревоги светом\n",
+                           "  bit17: [ ] Автоснятие\n", "  tbAnswerTimeout: 120 c\n", "  tbTripEndTimeout: 1 мин\n",
+                           "  eUSSD: #100#\n", "  tbMic: +2\n", "  tbShockAlarm: норма\n", "Интернет\n",
+                           "  сервер: заводской\n"})
+    EXPECT_TRUE(Contains(r.out, line)) << line;
+  EXPECT_FALSE(Contains(r.out, "Сообщения")) << "a settings file carries no message flags";
+  EXPECT_EQ(Count(r.out, "1234"), 0u) << "the PIN has no control";
 
   r = RunCli({"--sim", "1", "--pcb", "7", "show", "--unit"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(Contains(r.out, "[ ] Иммобилайзер (флаг 7)"));
-  EXPECT_TRUE(Contains(r.out, "Чувствительность микрофона: норма")) << "level code 10, position 3";
+  EXPECT_TRUE(Contains(r.out, "  bit7: [ ] Иммобилайзер\n"));
+  EXPECT_TRUE(Contains(r.out, "  tbMic: норма\n")) << "level code 10, position 3";
+  EXPECT_TRUE(Contains(r.out, "Сообщения\n  msg10: звонок=1 SMS=1 роуминг=нет (Перегрузка)\n"));
   EXPECT_FALSE(Contains(r.out, "Чтение настроек")) << "no progress in the listing";
 }
 

@@ -136,6 +136,40 @@ TEST(ReadOptions, APageThatRestoresFactoryValuesGetsAnImmediateWrite) {
   EXPECT_EQ(rig.tasks.nextCalls, 2);
 }
 
+TEST(ReadOptions, APageMarkOfForceSaveIsTakenAfterTheLoad) {
+  Rig rig;
+  rig.pages.onLoad = [&](TMemItems&) { rig.pages.forceSave = true; };
+  ASSERT_TRUE(rig.session.ReadOptions());
+  EXPECT_FALSE(rig.pages.forceSave);
+  EXPECT_EQ(rig.pages.stores, 1) << "written back at once";
+  EXPECT_EQ(rig.Unit().SaveCommands(), 1);
+}
+
+TEST(WriteOptions, RegionsBeyondTheMaskGoOutOnlyWhenChangedAndReadFromTheUnit) {
+  const uint32_t region9 = kRegionAddr[kRegionDelivery];
+  Rig rig;
+  ASSERT_TRUE(rig.session.ReadOptions());
+  rig.pages.onStore = [](TMemItems& items) { items[kRegionDelivery].FData[20] ^= 0x02; };
+  ASSERT_TRUE(rig.session.WriteOptions());
+  EXPECT_EQ(std::count(rig.WriteAddresses().begin(), rig.WriteAddresses().end(), region9), 0) << "not changed";
+  rig.pages.changed = 1u << kRegionDelivery;
+  ASSERT_TRUE(rig.session.WriteOptions());
+  const std::vector<uint32_t> written = rig.WriteAddresses();
+  EXPECT_EQ(std::count(written.begin(), written.end(), region9), 1);
+  EXPECT_EQ(rig.UnitRegion(kRegionDelivery)[20], rig.Memory(kRegionDelivery)[20]) << "and read back";
+
+  // An image from a file holds no region 9 of the unit: never written.
+  Rig fresh;
+  TempDir dir;
+  const std::string file = dir.File("f.vesnar");
+  ASSERT_TRUE(rig.session.SaveOptions(file));
+  ASSERT_TRUE(fresh.session.GetOptions(file));
+  fresh.pages.changed = 1u << kRegionDelivery;
+  ASSERT_TRUE(fresh.session.WriteOptions());
+  const std::vector<uint32_t> freshWritten = fresh.WriteAddresses();
+  EXPECT_EQ(std::count(freshWritten.begin(), freshWritten.end(), region9), 0);
+}
+
 TEST(ReadOptions, AnErrorFromAPageIsShownAndTheQueueReleased) {
   Rig rig;
   rig.pages.onLoad = [](TMemItems&) { throw std::runtime_error("Ошибка страницы"); };
