@@ -455,6 +455,9 @@ void TConnectionsFrame::DiagEnable(bool wanted) {
 void TConnectionsFrame::ShowRecord() {
   if (!link_) return;
   model_.Live().Show(link_->Diag()->RawData());
+  // The empty record that follows a removal clears the lamps; it says nothing
+  // about the supply, so neither the GSM block nor the low-supply text shows.
+  if (!link_->OnLine()) model_.Live().ResetShown();
   UpdateLEDs();
   ledRefresh->SetLit(true);
   refreshTimer_->start();

@@ -2,6 +2,8 @@
 // simulated units in orvantis-sim processes and in-process ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -154,14 +156,18 @@ TEST(CliPagesFile, ExportIsOneLineWithTheGivenMoment) {
   if (saved) ::setenv("TZ", saved->c_str(), 1);
   else ::unsetenv("TZ");
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  // The remote-start export has tests of its own.
+  // The remote-start, connections and impulses exports have tests of their own.
   const size_t rs = r.out.find("\"rstart\":{\"rs_opt\""), inet = r.out.find(",\"internet\"");
   ASSERT_TRUE(rs != std::string::npos && inet != std::string::npos && rs < inet) << r.out;
   r.out.replace(rs + 9, inet - rs - 9, "{}");
-  EXPECT_EQ(r.out,
-            R"({"conn":{},"seqs":{},"can":{},"rstart":{},"internet":{"inet_apn":"internet.mts.ru","inet_login":"mts","inet_pwd":"mts"},)"
-            R"("sdate":{"localtime":"15.11.2023 01:13","timezone":"-180, MSK","UTC":"1700010800"}})"
-            "\n");
+  EXPECT_EQ(r.out.rfind(R"({"conn":{"conn_ins":[)", 0), 0u) << r.out;
+  const std::string tail =
+      R"(}}],"can":{},"rstart":{},"internet":{"inet_apn":"internet.mts.ru","inet_login":"mts","inet_pwd":"mts"},)"
+      R"("sdate":{"localtime":"15.11.2023 01:13","timezone":"-180, MSK","UTC":"1700010800"}})"
+      "\n";
+  ASSERT_GE(r.out.size(), tail.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - tail.size()), tail);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {"export"}, {"export", file, "--time", "x"}, {"export", file, "--unit"}, {"dump", "8"}, {"dump", "15"},
            {"set", file, "bit7=1"}, {"set", "--unit", "-o", "x", "bit7=1"}, {"set", file, "-o", "x"}})

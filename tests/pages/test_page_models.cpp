@@ -65,12 +65,15 @@ TEST(PageModels, TheApplicationsPagesAndTheirExports) {
                            "InternetFrame", "RStartFrame"})
     EXPECT_NE(pages.Model(name), nullptr) << name;
   std::string conf = pages.Configuration(TSDate::At(0));
-  // The remote-start export has tests of its own.
+  // The remote-start, connections and impulses exports have tests of their own.
   const size_t rs = conf.find("\"rstart\":{\"rs_opt\""), inet = conf.find(",\"internet\"");
   ASSERT_TRUE(rs != std::string::npos && inet != std::string::npos && rs < inet) << conf;
   conf.replace(rs + 9, inet - rs - 9, "{}");
-  EXPECT_EQ(conf.rfind(R"({"conn":{},"seqs":{},"can":{},"rstart":{},"internet":{"inet_apn":"","inet_login":"","inet_pwd":""},"sdate":{"localtime":")", 0),
-            0u);
+  EXPECT_EQ(conf.rfind(R"({"conn":{"conn_ins":[)", 0), 0u) << conf;
+  EXPECT_NE(conf.find(R"(}}},"seqs":[{"seq0":)"), std::string::npos) << conf;
+  EXPECT_NE(conf.find(R"(}}],"can":{},"rstart":{},"internet":{"inet_apn":"","inet_login":"","inet_pwd":""},"sdate":{"localtime":")"),
+            std::string::npos)
+      << conf;
   EXPECT_FALSE(pages.OptionsPIN()) << "no PIN before the options page was loaded";
   env.forceSave = true;
   EXPECT_TRUE(pages.TakeForceSave());

@@ -29,6 +29,7 @@
 #include "device/vbus_client.h"
 #include "pages/connections_frame.h"
 #include "pages/impulses_frame.h"
+#include "settings/mem_items.h"
 #include "sim/sim_hid.h"
 #include "support/process.h"
 
@@ -69,7 +70,7 @@ void Screenshot(QWidget* w, const QString& name) {
   EXPECT_TRUE(w->grab().save(QString(ORVANTIS_SCREENSHOT_DIR) + "/" + name + ".png"));
 }
 
-class PagesWindow : public ::testing::Test {
+class ConnectionsWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(tmp_.Path()));
@@ -115,10 +116,10 @@ class PagesWindow : public ::testing::Test {
 
 // --- edits written to a unit on the bus --------------------------------------
 
-class PagesOnBus : public PagesWindow {
+class ConnectionsOnBus : public ConnectionsWindow {
  protected:
   void SetUp() override {
-    PagesWindow::SetUp();
+    ConnectionsWindow::SetUp();
     const char* xdg = std::getenv("XDG_RUNTIME_DIR");
     savedXdg_ = xdg ? std::optional<std::string>(xdg) : std::nullopt;
     ::setenv("XDG_RUNTIME_DIR", tmp_.Path().c_str(), 1);
@@ -134,7 +135,7 @@ class PagesOnBus : public PagesWindow {
     ASSERT_TRUE(WaitForLog(kRead));
   }
   void TearDown() override {
-    PagesWindow::TearDown();
+    ConnectionsWindow::TearDown();
     unit_.reset();
     if (savedXdg_) ::setenv("XDG_RUNTIME_DIR", savedXdg_->c_str(), 1);
     else ::unsetenv("XDG_RUNTIME_DIR");
@@ -157,7 +158,7 @@ class PagesOnBus : public PagesWindow {
   std::unique_ptr<Background> unit_;
 };
 
-TEST_F(PagesOnBus, EditsOnBothPagesReachTheUnit) {
+TEST_F(ConnectionsOnBus, EditsOnBothPagesReachTheUnit) {
   Expert();
   Select("aConnectionsFrame");
   TConnectionsFrame* conn = Conn();
@@ -207,7 +208,7 @@ TEST_F(PagesOnBus, EditsOnBothPagesReachTheUnit) {
   EXPECT_EQ((std::vector<uint8_t>{imp[0], imp[1], imp[4], imp[5]}), (std::vector<uint8_t>{0x00, 0x02, 0x85, 0xDC}));
 }
 
-TEST_F(PagesOnBus, BothPagesPrintToPdf) {
+TEST_F(ConnectionsOnBus, BothPagesPrintToPdf) {
   const QString pdf = QString::fromStdString(tmp_.File("report.pdf"));
   {
     QPdfWriter writer(pdf);
@@ -226,10 +227,10 @@ TEST_F(PagesOnBus, BothPagesPrintToPdf) {
 
 // --- the poller, counted at an in-process unit -------------------------------
 
-class PagesPolling : public PagesWindow {
+class ConnectionsPolling : public ConnectionsWindow {
  protected:
   void SetUp() override {
-    PagesWindow::SetUp();
+    ConnectionsWindow::SetUp();
     sim::SimConfig cfg;
     cfg.model = 4;
     unit = std::make_shared<sim::SimUnit>(cfg);
@@ -251,7 +252,7 @@ class PagesPolling : public PagesWindow {
   sim::SimHidController* controller = nullptr;
 };
 
-TEST_F(PagesPolling, PollsOnlyWhileALiveSubPageOfTheCurrentPageShowsAConnectedUnit) {
+TEST_F(ConnectionsPolling, PollsOnlyWhileALiveSubPageOfTheCurrentPageShowsAConnectedUnit) {
   Expert();
   Select("aConnectionsFrame");
   EXPECT_EQ(PollsDuring(600), 0u) << "the inputs sub-page shows nothing live";
@@ -302,7 +303,7 @@ TEST_F(PagesPolling, PollsOnlyWhileALiveSubPageOfTheCurrentPageShowsAConnectedUn
   EXPECT_GE(PollsDuring(1000), 3u) << "plugged again";
 }
 
-TEST_F(PagesPolling, LiveSubPagesNeedExpertMode) {
+TEST_F(ConnectionsPolling, LiveSubPagesNeedExpertMode) {
   Select("aConnectionsFrame");
   DialogAnswer ok("OK");
   Sub(4);
@@ -311,6 +312,35 @@ TEST_F(PagesPolling, LiveSubPagesNeedExpertMode) {
   EXPECT_EQ(Conn()->findChild<QListWidget*>("lbConnections")->currentRow(), 0);
   EXPECT_FALSE(Conn()->Polling());
   EXPECT_EQ(PollsDuring(600), 0u);
+}
+
+TEST_F(ConnectionsPolling, FixedEntriesAreRefusedWithTheLogLineAndOutsideExpertModeABox) {
+  // Input 7 ("Датчик включения зажигания") fixed on CAN, read again.
+  const uint8_t fixed[2] = {0x81, 0x00};
+  unit->WriteRom(kRegionAddr[kRegionInputs] + 14, fixed, 2);
+  QTest::mouseClick(window->findChild<QWidget*>("btnBtnUp"), Qt::LeftButton);
+  ASSERT_TRUE(WaitForLog(kRead, 2));
+  Select("aConnectionsFrame");
+  auto* inputs = Conn()->findChild<QTableWidget*>("dgInputs");
+  const std::string refusal = "Назначение входа \"Датчик включения зажигания\" не может быть изменено";
+  {
+    DialogAnswer ok("OK");
+    MenuPicker pick({"Не назначен"});
+    ClickCell(inputs, 7, 1);
+    ASSERT_TRUE(WaitFor([&] { return pick.Done() && ok.count == 1; }));
+    EXPECT_EQ(ok.text.toStdString(), refusal);
+  }
+  EXPECT_TRUE(WaitForLog(refusal));
+  EXPECT_EQ(inputs->item(7, 1)->text(), "CAN");
+  // In expert mode the log line alone.
+  Expert();
+  DialogAnswer none("OK");
+  MenuPicker pick({"Не назначен"});
+  ClickCell(inputs, 7, 1);
+  ASSERT_TRUE(WaitFor([&] { return pick.Done(); }));
+  EXPECT_TRUE(WaitForLog(refusal, 2));
+  QTest::qWait(100);
+  EXPECT_EQ(none.count, 0);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 namespace orv::test {
 namespace {
 
-class CliPages : public ::testing::Test {
+class ConnectionsCli : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
@@ -26,9 +26,9 @@ class CliPages : public ::testing::Test {
 
   static TempDir* dir_;
 };
-TempDir* CliPages::dir_ = nullptr;
+TempDir* ConnectionsCli::dir_ = nullptr;
 
-TEST_F(CliPages, ShowListsEntriesWithStoredBytesAndPatterns) {
+TEST_F(ConnectionsCli, ShowListsEntriesWithStoredBytesAndPatterns) {
   const RunResult r = RunCli({"show", File("unit.vesnar")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   for (const char* line : {"\nПодключение\n", "    in6 Датчик открытия капота: Главный модуль, n/a (02 03)\n",
@@ -42,7 +42,7 @@ TEST_F(CliPages, ShowListsEntriesWithStoredBytesAndPatterns) {
   EXPECT_TRUE(Has(unit.out, "in6 Датчик открытия капота: Главный модуль, CN10.7, оранжевый \"-\" (02 03)")) << unit.out;
 }
 
-TEST_F(CliPages, SetRunsThePageOperationsAndSavesTheirBytes) {
+TEST_F(ConnectionsCli, SetRunsThePageOperationsAndSavesTheirBytes) {
   const RunResult r = RunCli({"set", File("unit.vesnar"), "-o", File("edited.vesnar"), "in5=main:6", "out3=main:4",
                               "thr4=12,5:1.2", "seq5.cycle=0", "seq0.len=3", "seq0.p3=on:31", "seq3.len=7",
                               "seq8.p1=off:0"});
@@ -59,7 +59,7 @@ TEST_F(CliPages, SetRunsThePageOperationsAndSavesTheirBytes) {
     EXPECT_TRUE(Has(show.out, line)) << line << "\n" << show.out;
 }
 
-TEST_F(CliPages, RefusedEditsPrintThePageTextAndSaveNothing) {
+TEST_F(ConnectionsCli, RefusedEditsPrintThePageTextAndSaveNothing) {
   struct Case {
     std::vector<std::string> edits;
     const char* text;
@@ -90,7 +90,7 @@ TEST_F(CliPages, RefusedEditsPrintThePageTextAndSaveNothing) {
   EXPECT_TRUE(Has(RunCli({"show", File("inverted.vesnar")}).out, "in3 Вход постановки/снятия: Не назначен [инв.] (40 00)"));
 }
 
-TEST_F(CliPages, ExportCarriesBothMembers) {
+TEST_F(ConnectionsCli, ExportCarriesBothMembers) {
   const RunResult r = RunCli({"export", File("unit.vesnar"), "--time", "0"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(Has(r.out, "{\"conn\":{\"conn_ins\":[{\"conn_i0\":\"CAN\",\"inv\":false},")) << r.out;
@@ -114,7 +114,7 @@ std::string DiagFile(const TempDir& dir, const char* name, uint8_t power, uint8_
   return path;
 }
 
-TEST(CliDiagPage, ShowsRecordsAsTheLiveSubPages) {
+TEST(ConnectionsCliDiag, ShowsRecordsAsTheLiveSubPages) {
   TempDir dir;
   // The factory alarm level of the supply is 11.5 V.
   const std::string low = DiagFile(dir, "low.bin", 115, 3), ok = DiagFile(dir, "ok.bin", 116, 3);

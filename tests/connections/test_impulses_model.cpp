@@ -4,7 +4,7 @@
 
 #include "pages/model/connections_model.h"
 #include "pages/model/impulses_model.h"
-#include "pages/page_test_support.h"
+#include "connections/page_test_support.h"
 
 namespace orv {
 namespace {

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "pages/model/connections_model.h"
-#include "pages/page_test_support.h"
+#include "connections/page_test_support.h"
 
 namespace orv {
 namespace {
