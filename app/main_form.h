@@ -35,6 +35,7 @@ namespace orv {
 
 class TOrvantis;
 class TPageContainer;
+class ContentActions;
 class TPagesData;
 class HeaderButton;
 class HiddenWindow;
@@ -66,6 +67,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   const BuildVersion& Version() const { return FV; }
   // The settings workflows and the settings image (the fifteen regions).
   SettingsActions& Workflows() { return *workflows_; }
+  ContentActions& Content() { return *content_; }
   TSettingsSession& Session() { return workflows_->Session(); }
   // The client of the maker's server (--server / --ca), waiting through the
   // window's pump while a request runs.
@@ -149,6 +151,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   int FMaxInstances = 0;
   std::unique_ptr<TPagesData> pagesData_;
   std::unique_ptr<SettingsActions> workflows_;
+  std::unique_ptr<ContentActions> content_;
 
   // top bar
   HeaderButton* btnFromFile = nullptr;
