@@ -156,11 +156,19 @@ void TCanChooser::Refill() {
   fill(cbModel, choice_.Models(), choice_.ModelIndex(), choice_.ModelsEnabled());
   fill(cbPeriod, choice_.Periods(), choice_.PeriodIndex(), choice_.PeriodsEnabled());
   lbCanFW->clear();
+  // The caption in bold, the description below it in the normal font; the
+  // server's texts are shown as plain text.
   for (const auto& [caption, desc] : choice_.Firmware()) {
-    auto* item = new QListWidgetItem(desc.empty() ? Q(caption) : Q(caption) + "\n" + Q(desc), lbCanFW);
-    QFont f = item->font();
-    f.setBold(true);
-    item->setFont(f);
+    auto* item = new QListWidgetItem(lbCanFW);
+    auto* label = new QLabel("<b>" + Q(caption).toHtmlEscaped() + "</b>" +
+                                 (desc.empty() ? QString() : "<br>" + Q(desc).toHtmlEscaped()),
+                             lbCanFW);
+    label->setTextFormat(Qt::RichText);
+    label->setWordWrap(true);
+    label->setContentsMargins(4, 2, 4, 2);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    item->setSizeHint(QSize(lbCanFW->viewport()->width(), label->heightForWidth(lbCanFW->viewport()->width() - 8) + 4));
+    lbCanFW->setItemWidget(item, label);
   }
   lbCanFW->setCurrentRow(choice_.FirmwareIndex());
   lbCanFW->setEnabled(choice_.FirmwareEnabled());

@@ -78,6 +78,7 @@ TEST(ContentGui, StartUpQuestionChooserAndCanWrite) {
   EXPECT_EQ(version, "1.1");
   EXPECT_TRUE(test::WaitFor([&] { return logged(release_text::kNotUpdated); }));
 
+  window->grab().save(Shots() + "/vehicle_page_updates.png", "PNG");
   window->Content().OpenCanChooser();
   auto* chooser = window->Content().Chooser();
   ASSERT_NE(chooser, nullptr);
