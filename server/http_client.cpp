@@ -43,8 +43,7 @@ void GlobalInit() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// Our own texts for the transport errors a user meets; the number in the
-// report line is curl's code, which never collides with an HTTP status.
+// Our own texts for the transport errors a user meets.
 std::string TransportText(CURLcode rc) {
   switch (rc) {
     case CURLE_COULDNT_RESOLVE_HOST: return "не удалось найти адрес сервера";
@@ -237,14 +236,16 @@ struct HttpClient::Impl {
       return r;
     }
     curl_slist* headers = nullptr;
-    std::string ctype = req.contentType.empty() ? std::string() : "Content-Type: " + req.contentType;
-    for (const char* line : {"Accept: text/plain,application/json", "Accept-Charset: UTF-8",
-                             "Accept-Encoding: UTF-8", "Expect:"})
-      headers = curl_slist_append(headers, line);
-    if (!ctype.empty() && req.method == Method::kPostBody) headers = curl_slist_append(headers, ctype.c_str());
-
     char errbuf[CURL_ERROR_SIZE];
     for (;;) {
+      // Headers per hop: a POST redirected as a GET loses its content type.
+      curl_slist_free_all(headers);
+      headers = nullptr;
+      for (const char* line : {"Accept: text/plain,application/json", "Accept-Charset: UTF-8",
+                               "Accept-Encoding: UTF-8", "Expect:"})
+        headers = curl_slist_append(headers, line);
+      if (req.method == Method::kPostBody && !req.contentType.empty())
+        headers = curl_slist_append(headers, ("Content-Type: " + req.contentType).c_str());
       Transfer t;
       received.store(0);
       total.store(-1);
@@ -264,7 +265,11 @@ struct HttpClient::Impl {
         break;
       }
       if (rc != CURLE_OK) {
-        r.errorNumber = static_cast<int>(rc);
+        // A failed connection carries the socket error number; other
+        // failures curl's code (below 100, so never taken for an HTTP status).
+        long osErrno = 0;
+        curl_easy_getinfo(h, CURLINFO_OS_ERRNO, &osErrno);
+        r.errorNumber = osErrno != 0 ? static_cast<int>(osErrno) : static_cast<int>(rc);
         r.errorText = t.tooLarge ? TransportText(CURLE_WRITE_ERROR) : TransportText(rc);
         if (errbuf[0] && !t.tooLarge) r.errorText += std::string(" (") + errbuf + ")";
         break;
@@ -281,7 +286,12 @@ struct HttpClient::Impl {
           break;
         }
         std::string from = Scheme(req.url), to = Scheme(next);
-        if ((from == "https" && to != "https") || (to != "https" && to != "http")) {
+        if (to != "https" && to != "http") {
+          r.errorNumber = static_cast<int>(CURLE_UNSUPPORTED_PROTOCOL);
+          r.errorText = "перенаправление с " + req.url + " на неподдерживаемый адрес " + next + " отклонено";
+          break;
+        }
+        if (from == "https" && to != "https") {
           r.errorNumber = static_cast<int>(CURLE_UNSUPPORTED_PROTOCOL);
           r.errorText = "перенаправление с " + req.url + " на незащищённый адрес " + next + " отклонено";
           break;

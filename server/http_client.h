@@ -59,8 +59,9 @@ struct HttpResult {
   long status = 0;       // HTTP status of the last response, 0 without one
   std::string reason;    // reason phrase of the last response
   std::string body;      // response body (raw bytes; text requests are UTF-8)
-  // For the error report line: the HTTP status for HTTP errors, otherwise
-  // the transport error number (our own table, see ErrorText).
+  // For the error report line: the HTTP status for HTTP errors, the socket
+  // error number when the connection failed, otherwise curl's error code
+  // (always below 100); 407 when the proxy refused the credentials.
   int errorNumber = 0;
   std::string errorText;  // readable description of the failure (Russian)
   bool proxyAuthFailed = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 
 #include "server/api.h"
@@ -148,6 +149,8 @@ TEST_F(HttpClientTest, TrustRedirectsAndErrorsTable) {
       {"36th redirect refused", "redirect-loop", false, false, 35, 36, "слишком много перенаправлений"},
       {"http 500", "http-500", false, false, 0, 1, "Internal Server Error"},
       {"error package passes as a body", "error-package", false, true, 0, 1, ""},
+      {"a body that is not JSON passes as a body", "bad-json", false, true, 0, 1, ""},
+      {"http 404", "http-404", false, false, 0, 1, "Not Found"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -163,6 +166,7 @@ TEST_F(HttpClientTest, TrustRedirectsAndErrorsTable) {
     if (c.scenario == "up-to-date") EXPECT_EQ(r.body, R"({"same":true})");
     if (c.scenario == "redirect-https") EXPECT_EQ(r.body, R"({"image":")" + s->Url() + R"(/files/fw/image.bin"})");
     if (c.scenario == "error-package") EXPECT_NE(r.body.find("\"error\""), std::string::npos);
+    if (c.scenario == "bad-json") EXPECT_EQ(r.body.find('{'), std::string::npos) << r.body;
   }
 }
 
@@ -180,7 +184,7 @@ TEST_F(HttpClientTest, NoServerListeningIsATransportError) {
   EXPECT_FALSE(r.ok);
   ReportFailure(r, true, rec, rec);
   ASSERT_EQ(rec.log.size(), 1u);
-  EXPECT_EQ(rec.log[0].rfind("Ошибка при выполнении запроса #7: не удалось соединиться с сервером", 0), 0u) << rec.log[0];
+  EXPECT_EQ(rec.log[0].rfind("Ошибка при выполнении запроса #" + std::to_string(ECONNREFUSED) + ": не удалось соединиться с сервером", 0), 0u) << rec.log[0];
   EXPECT_TRUE(rec.boxes.empty());
 }
 
