@@ -102,6 +102,13 @@ void MainCore::HiddenMessage(PlugMsg msg) {
 }
 
 void MainCore::FlushDeferred() {
+  // The unit went away and came back while a workflow ran (the restarts of a
+  // firmware update): with the unit online now, those removals are history,
+  // and one arrival stands for all of them.
+  if (Online() && !deferred_.empty() && deferred_.back() == PlugMsg::kPlugged) {
+    deferred_.clear();
+    deferred_.push_back(PlugMsg::kPlugged);
+  }
   while (!deferred_.empty() && !idle_.Busy() && !destroying_) {
     const PlugMsg msg = deferred_.front();
     deferred_.pop_front();
@@ -134,6 +141,7 @@ void MainCore::OnDeviceChange() {
   view_.ShowUnitLabels(online);
   DisableButtons(!online);
   if (!online) {
+    if (onUnitRefresh) onUnitRefresh(false);
     if (!FReboot) FCoreUpdatesChecked = false;
     return;
   }
@@ -154,8 +162,11 @@ void MainCore::OnDeviceChange() {
   } else {
     view_.SetBootInfoLabel(kError);
   }
-  if (link_->GetBoot2Rec() && link_->Boot2Rec.HasAuxiliary())
+  if (onUnitRefresh) {
+    onUnitRefresh(true);
+  } else if (link_->GetBoot2Rec() && link_->Boot2Rec.HasAuxiliary()) {
     if (auto text = Mpu2ErrorText(link_->Boot2Rec.FwError)) status_.Log(*text);
+  }
 
   if (!FReboot) {
     if (!FCanListRcvd) QueueHead(2);
@@ -171,6 +182,7 @@ void MainCore::DisableButtons(bool disable) {
   s.read = !disable;
   s.factory = !disable && Online();
   view_.ApplyButtonStates(s);
+  if (onDisableButtons) onDisableButtons(disable);
 }
 
 }  // namespace orv

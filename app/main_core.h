@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "app/idle_handler.h"
@@ -97,6 +98,13 @@ class MainCore {
   bool FCoreUpdatesChecked = false;  // the firmware check ran for this unit
   bool FReboot = false;              // an image is being written; the unit will restart
   bool FRebootOK = false;            // the unit came back with a finished update
+
+  // The firmware catalogue's part of the device-change handling: with the
+  // unit online after its identity, or offline. When set, it also reports the
+  // auxiliary processor's error.
+  std::function<void(bool online)> onUnitRefresh;
+  // DisableButtons, for the actions that live outside this core.
+  std::function<void(bool disable)> onDisableButtons;
 
  private:
   void RunIdleNow();

@@ -26,6 +26,7 @@
 
 #include "app/controller_choice.h"
 #include "app/expert_mode.h"
+#include "app/firmware_actions.h"
 #include "app/file_filter.h"
 #include "app/header_button.h"
 #include "app/qt_settings_store.h"
@@ -199,6 +200,7 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
   SetButtonHandler("btnToFile", [this] { workflows_->SaveToFile(); });
   SetButtonHandler("btnFromFile", [this] { workflows_->LoadFromFile(); });
+  SetUpFirmware();
   // The CAN firmware, voice prompt and self-update actions (tasks 2, 4, 24,
   // 25, 29), before the queue starts so its start-up tasks exist.
   content_ = std::make_unique<ContentActions>(*this);
@@ -250,6 +252,7 @@ TMainForm::~TMainForm() {
   FOrvantis->SetPump({});
   Timer1->stop();
   content_.reset();
+  firmware_.reset();  // holds the link
   workflows_.reset();  // holds the link
   pagesData_.reset();
   FOrvantis.reset();  // gives the unit back before its controller goes

@@ -36,6 +36,7 @@ namespace orv {
 class TOrvantis;
 class TPageContainer;
 class ContentActions;
+class FirmwareActions;
 class TPagesData;
 class HeaderButton;
 class HiddenWindow;
@@ -72,6 +73,9 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The client of the maker's server (--server / --ca), waiting through the
   // window's pump while a request runs.
   server::HttpClient& Http() { return *http_; }
+  // Tasks 22 and 10 and the action "Обновление ПО ядра системы"; null while
+  // no server was given (--server / ORVANTIS_SERVER).
+  FirmwareActions* Firmware() const { return firmware_.get(); }
   // Copies the proxy fields of the settings into the client.
   void ProxyUpdate();
   // From any thread: the backend refused to open a unit; the text is shown on
@@ -143,6 +147,9 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   MainCore core_;
   QtPump pump_;
   std::unique_ptr<server::HttpClient> http_;
+  std::unique_ptr<FirmwareActions> firmware_;
+  QAction* aCoreUpdate = nullptr;
+  void SetUpFirmware();
   std::unique_ptr<TOrvantis> FOrvantis;
   HiddenWindow* FHWnd = nullptr;
   AppSettings settings_;

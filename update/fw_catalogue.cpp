@@ -189,7 +189,7 @@ FWInfo UpdateFWInfo(TCoreFW& fw, const ForceUpdate& force) {
     textLine(f);
     forced(f, false);
   }
-  for (const TFW& f : fw.slots) out.needUpdate = out.needUpdate || f.NeedUpdate;
+  for (const TFW& f : fw.all) out.needUpdate = out.needUpdate || f.NeedUpdate;
   return out;
 }
 

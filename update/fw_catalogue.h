@@ -65,9 +65,9 @@ const SlotInfo& InfoOf(Slot slot);
 const std::array<SlotInfo, kSlotCount>& SlotTable();
 
 struct TCoreFW {
-  std::array<TFW, kSlotCount> slots;
-  TFW& operator[](Slot s) { return slots[static_cast<size_t>(s)]; }
-  const TFW& operator[](Slot s) const { return slots[static_cast<size_t>(s)]; }
+  std::array<TFW, kSlotCount> all;
+  TFW& operator[](Slot s) { return all[static_cast<size_t>(s)]; }
+  const TFW& operator[](Slot s) const { return all[static_cast<size_t>(s)]; }
 };
 
 // Fills ModuleName, Addr and Mask of every slot; everything else empty.

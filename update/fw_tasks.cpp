@@ -14,8 +14,9 @@ FirmwareTasks::FirmwareTasks(FirmwareHost host) : host_(std::move(host)) { InitF
 
 void FirmwareTasks::RefreshFromUnit() {
   TOrvantis& link = *host_.link;
-  for (TFW& s : FCoreFW.slots) s.Burned = "?";
+  for (TFW& s : FCoreFW.all) s.Burned = "?";
   FCoreFW[Slot::Core2].Corrupted = false;
+  canFwInfo_ = "?";
   if (link.GetCoreInfo())
     FCoreFW[Slot::Core1].Burned = CreateCoreName(link.CoreInfo.DeviceInfo, link.CoreInfo.CoreID,
                                                  TextOf(link.CoreInfo.TextInfo, sizeof link.CoreInfo.TextInfo));
@@ -29,6 +30,7 @@ void FirmwareTasks::RefreshFromUnit() {
       FCoreFW[Slot::Core2].Corrupted = true;
     }
   }
+  if (link.GetCanFwInfo()) canFwInfo_ = TextOf(link.CanFwInfo.TextInfo, sizeof link.CanFwInfo.TextInfo);
   GetExtDevicesOnlineState();
   UpdateFWInfo();
 }
@@ -106,7 +108,7 @@ void FirmwareTasks::Update() {
     st.Display(fwtext::kUpdateError, true);
     st.FinishAction(kResError, fwtext::kUpdateErrorResult);
   } else {
-    st.Progress({}, false, 100);
+    st.Progress(fwtext::kUpdateDone, true, 100);
     st.Display(fwtext::kUpdateDone, true);
     st.FinishAction(kResOk, fwtext::kUpdateDoneResult);
   }

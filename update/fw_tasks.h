@@ -58,6 +58,8 @@ class FirmwareTasks {
   ForceUpdate& Force() { return force_; }
   const FWInfo& Info() const { return info_; }
   bool FWNeedUpdate() const { return info_.needUpdate; }
+  // lbCanFwInfo: the CAN firmware's text, "?" while unknown.
+  const std::string& CanFwInfo() const { return canFwInfo_; }
 
   // Unit side of a connection, after the identity query: Burned names,
   // Core2.Corrupted (with the MPU2 text logged), module versions, UpdateFWInfo.
@@ -79,6 +81,7 @@ class FirmwareTasks {
   TCoreFW FCoreFW;
   ForceUpdate force_;
   FWInfo info_;
+  std::string canFwInfo_ = "?";
   int percent_ = 0;
 };
 

@@ -53,13 +53,31 @@ bool FirmwareUpdater::WaitFor(const std::function<bool()>& done, uint32_t ms, co
     if (elapsed >= ms) return false;
     env_.link.WaitForNotice(std::min(ms - elapsed, kWaitSliceMs));
     if (tick) tick(TicksSince(env_.clock.Ticks(), start));
-    else env_.status.Progress(progressText_, true, percent_);
+    else env_.status.Progress(progressText_, true, totalWeight_ > 0 ? percent_ : -1);
   }
 }
 
+// A procedure run on its own (the CAN firmware, tests) has a figure of its own.
+struct FirmwareUpdater::Standalone {
+  FirmwareUpdater& u;
+  bool own;
+  explicit Standalone(FirmwareUpdater& up) : u(up), own(up.totalWeight_ <= 0) {
+    if (!own) return;
+    u.doneWeight_ = 0;
+    u.slotWeight_ = u.totalWeight_ = 1;
+    u.percent_ = 0;
+  }
+  ~Standalone() {
+    if (own) u.slotWeight_ = u.totalWeight_ = 0;
+  }
+};
+
 void FirmwareUpdater::Step(double fraction, const std::string& text) {
   if (!text.empty()) progressText_ = text;
-  if (totalWeight_ <= 0) return;
+  if (totalWeight_ <= 0) {
+    env_.status.Progress(progressText_, true, -1);  // the window stays alive all the same
+    return;
+  }
   const double f = std::clamp(fraction, 0.0, 1.0);
   const int p = static_cast<int>(std::floor(100.0 * (doneWeight_ + f * slotWeight_) / totalWeight_));
   percent_ = std::max(percent_, std::min(p, 100));
@@ -95,6 +113,7 @@ void FirmwareUpdater::WaitConfirmation(uint32_t ms, double from, double to) {
 }
 
 bool FirmwareUpdater::UploadFW(uint8_t updateCmd, const std::vector<uint8_t>& image) {
+  Standalone standalone(*this);
   env_.FReboot = true;
   ClearOnExit clear{env_.FReboot};
   const auto size = static_cast<uint32_t>(image.size());
@@ -183,6 +202,7 @@ bool FirmwareUpdater::WaitReBoot() {
 }
 
 bool FirmwareUpdater::UploadFW2(uint8_t updateCmd, const std::vector<uint8_t>& image) {
+  Standalone standalone(*this);
   env_.FReboot = true;
   ClearOnExit clear{env_.FReboot};
   Status& st = env_.status;
@@ -242,6 +262,7 @@ bool FirmwareUpdater::UploadFW2(uint8_t updateCmd, const std::vector<uint8_t>& i
 
 bool FirmwareUpdater::StageModuleFirmware(TFW& slot) {
   if (!slot.NeedUpdate) return false;
+  Standalone standalone(*this);
   Status& st = env_.status;
   st.SetStatus(fwupdate::kReqModule);
   const std::vector<uint8_t> image = LoadFWFromString(slot.Last.Data, st);

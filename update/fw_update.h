@@ -105,6 +105,7 @@ class FirmwareUpdater {
   // Progress inside the current slot: `fraction` of its weight.
   void Step(double fraction, const std::string& text = {});
   void WaitConfirmation(uint32_t ms, double from, double to);
+  struct Standalone;
 
   UpdateEnv env_;
   UpdateTiming timing_;

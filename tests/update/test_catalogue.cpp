@@ -87,7 +87,7 @@ TEST_F(Catalogue, ErrorPackageLogsOncePerSlotAndKeepsBuilds) {
   ASSERT_TRUE(fw[Slot::Core1].DataExist);
   Parse({{"error", "Блок не зарегистрирован"}, {"1", Slot("x", "y", 1)}});
   EXPECT_EQ(logged, std::vector<std::string>(6, "Блок не зарегистрирован"));
-  for (const TFW& s : fw.slots) EXPECT_FALSE(s.DataExist);
+  for (const TFW& s : fw.all) EXPECT_FALSE(s.DataExist);
   EXPECT_EQ(fw[Slot::Core1].Current.HC, "a") << "Current and Last keep their previous contents";
 }
 
@@ -119,7 +119,7 @@ TEST_F(Catalogue, MissingAndBrokenMembers) {
 TEST_F(Catalogue, NonObjectAndNonJson) {
   Parse({{"1", Slot("a", "b", 1)}});
   Parse(Json::array({1, 2}));
-  for (const TFW& s : fw.slots) EXPECT_FALSE(s.DataExist);
+  for (const TFW& s : fw.all) EXPECT_FALSE(s.DataExist);
   EXPECT_THROW(ParseFWPacket("{\"1\":", fw, {}), CatalogueError);
   EXPECT_THROW(ParseFWPacket("<html>", fw, {}), CatalogueError);
   EXPECT_THROW(ParseFWPacket(std::string(100000, '['), fw, {}), CatalogueError);
@@ -163,7 +163,7 @@ class Decisions : public Catalogue {
   }
   std::vector<bool> Needs() {
     std::vector<bool> out;
-    for (const TFW& s : fw.slots) out.push_back(s.NeedUpdate);
+    for (const TFW& s : fw.all) out.push_back(s.NeedUpdate);
     return out;
   }
 };
@@ -244,7 +244,7 @@ TEST_F(Decisions, SummariesAndQuestion) {
   UpdateFWInfo(fw, {});
   EXPECT_EQ(UpdateQuestion(fw),
             "Рекомендуется обновить программное обеспечение устройства.\r\n\r\nХестор: core1.6 p18.R13\r\nСделать это сейчас?");
-  for (TFW& s : fw.slots) s.DataExist = false;
+  for (TFW& s : fw.all) s.DataExist = false;
   EXPECT_EQ(UpdateFWInfo(fw, {}).installed, "");
 }
 

@@ -403,3 +403,38 @@ TEST(ModuleStaging, UnpluggedAtEachFlashOperation) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(Connection, UnitSideOfTheCatalogue) {
+  {  // No auxiliary processor: no name, its error byte not reported.
+    Bench b(Bench::Model(1));
+    EXPECT_EQ(b.tasks->Catalogue()[Slot::Core2].Burned, "?");
+    EXPECT_EQ(b.Count("Информация о прошивке MPU2 не доступна"), 0u);
+    EXPECT_EQ(b.tasks->Catalogue()[Slot::Core1].Burned, b.CoreName());
+  }
+  {  // A damaged auxiliary firmware; no Hestor paired.
+    Bench b(Bench::Model(3));
+    sim::SimIdentity id = b.unit->Identity();
+    id.boot2Rec.FwError = 3;
+    id.versionDevices.Hestor = 0;
+    b.unit->SetIdentity(id);
+    b.tasks->Catalogue()[Slot::CoreValetRF].Online = true;
+    b.DeviceChange();
+    const TCoreFW& fw = b.tasks->Catalogue();
+    EXPECT_TRUE(fw[Slot::Core2].Corrupted);
+    EXPECT_EQ(b.Count("Ошибка целостности прошивки MPU2"), 1u);
+    EXPECT_FALSE(fw[Slot::CoreValetRF].Online);
+    EXPECT_EQ(fw[Slot::CoreValetRF].Burned, "?");
+    EXPECT_NE(b.tasks->CanFwInfo(), "?");
+    // The names match the latest builds, yet the damaged firmware is offered again.
+    b.getPackage = b.catalogue.coreGetUpdated;
+    b.tasks->Check();
+    EXPECT_TRUE(fw[Slot::Core2].NeedUpdate);
+    EXPECT_FALSE(fw[Slot::CoreRS].NeedUpdate);
+  }
+}
+
+}  // namespace
+}  // namespace orv
