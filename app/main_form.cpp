@@ -1,5 +1,7 @@
 #include "app/main_form.h"
 
+#include "app/content_actions.h"
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -216,8 +218,6 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   // 8.-9. The configurator's own settings.
   FMaxInstances = 2;
   LoadSettings();
-  // 10.-12. The task queue with the start-up tasks.
-  core_.StartQueue(settings_.CheckForUpdates);
   // 13. The HTTP client and its proxy settings.
   http_ = std::make_unique<server::HttpClient>(server::ResolveServerOptions(options_.server, options_.caFile));
   http_->SetPump(&pump_);
@@ -231,6 +231,11 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   SetButtonHandler("btnToFile", [this] { workflows_->SaveToFile(); });
   SetButtonHandler("btnFromFile", [this] { workflows_->LoadFromFile(); });
   SetUpFirmware();
+  // The CAN firmware, voice prompt and self-update actions (tasks 2, 4, 24,
+  // 25, 29), before the queue starts so its start-up tasks exist.
+  content_ = std::make_unique<ContentActions>(*this);
+  // 10.-12. The task queue with the start-up tasks.
+  core_.StartQueue(settings_.CheckForUpdates);
   // 15. The configurator's own version.
   FV = OwnVersion();
   lbVer1->setText(Q(VersionText(FV)));
@@ -276,6 +281,7 @@ TMainForm::~TMainForm() {
   FOrvantis->SetNoticeWakeup({});
   FOrvantis->SetPump({});
   Timer1->stop();
+  content_.reset();
   firmware_.reset();  // holds the link
   workflows_.reset();  // holds the link
   FOrvantis.reset();  // gives the unit back before its controller goes

@@ -41,6 +41,7 @@ class TOrvantis;
 class TPageContainer;
 class TPageModels;
 struct TPageEnv;
+class ContentActions;
 class FirmwareActions;
 class HeaderButton;
 class HiddenWindow;
@@ -76,6 +77,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   const BuildVersion& Version() const { return FV; }
   // The settings workflows and the settings image (the fifteen regions).
   SettingsActions& Workflows() { return *workflows_; }
+  ContentActions& Content() { return *content_; }
   TSettingsSession& Session() { return workflows_->Session(); }
   // The client of the maker's server (--server / --ca), waiting through the
   // window's pump while a request runs.
@@ -183,6 +185,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   std::unique_ptr<TPageEnv> pageEnv_;
   std::unique_ptr<TPageModels> pageModels_;
   std::unique_ptr<SettingsActions> workflows_;
+  std::unique_ptr<ContentActions> content_;
 
   // top bar
   HeaderButton* btnFromFile = nullptr;

@@ -89,6 +89,13 @@ class MainFormTest : public ::testing::Test {
     return -1;
   }
   QAction* Action(const char* name) { return window->findChild<QAction*>(name); }
+  // The started tasks without those that only ask the maker's server.
+  static std::vector<int> UnitTasks(const QSignalSpy& started) {
+    std::vector<int> out;
+    for (const auto& args : started)
+      if (args[0].toInt() != 2 && args[0].toInt() != 24) out.push_back(args[0].toInt());
+    return out;
+  }
 
   test::TempDir dir;
   sim::SimHidController* controller = nullptr;
@@ -100,9 +107,8 @@ TEST_F(MainFormTest, StartUpRunsTheConnectionTaskThenReadsThePresentUnit) {
   QSignalSpy started(window.get(), &TMainForm::taskStarted);
   EXPECT_EQ(window->windowTitle(), "Конфигуратор Orvantis");
   ASSERT_TRUE(WaitFor([&] { return Text("lbStatus") == "Настройки прочитаны."; })) << Text("lbStatus").toStdString();
-  ASSERT_EQ(started.count(), 2);
-  EXPECT_EQ(started[0][0].toInt(), 1);
-  EXPECT_EQ(started[1][0].toInt(), 3);
+  // The server's tasks (release check 24, CAN list 2) run too; the unit's are 1 then 3.
+  EXPECT_EQ(UnitTasks(started), (std::vector<int>{1, 3}));
   EXPECT_EQ(Text("lbOp"), "Подключение");
   EXPECT_EQ(Text("lbRes"), "OK");
   EXPECT_NE(Find<QLabel>("lbRes")->styleSheet().indexOf("rgb(0,128,0)"), -1);
@@ -152,8 +158,7 @@ TEST_F(MainFormTest, WithoutAUnitTheWindowSaysSo) {
   EXPECT_EQ(Text("lbSN"), "SN 0000001234");
   EXPECT_TRUE(Find<QLabel>("lbSN")->isVisible());
   EXPECT_TRUE(Logged("Orvantis подключен."));
-  ASSERT_EQ(started.count(), 2);
-  EXPECT_EQ(started[1][0].toInt(), 3) << "the arrival queued the read";
+  EXPECT_EQ(UnitTasks(started), (std::vector<int>{1, 3})) << "the arrival queued the read";
 }
 
 TEST_F(MainFormTest, AButtonWorksOnceItHasAHandlerAndTheUnitAllowsIt) {

@@ -25,14 +25,21 @@
 namespace orv::test {
 namespace {
 
+// The started tasks without those that only ask the maker's server.
+std::vector<int> UnitTasks(const QSignalSpy& started) {
+  std::vector<int> out;
+  for (const auto& args : started)
+    if (args[0].toInt() != 2 && args[0].toInt() != 24) out.push_back(args[0].toInt());
+  return out;
+}
+
 TEST_F(BusWindowTest, APresentUnitIsReportedIdentifiedAndRead) {
   StartUnit(1234);
   Open();
   QSignalSpy started(window.get(), &TMainForm::taskStarted);
   ASSERT_TRUE(WaitForLog(kRead)) << Text("lbStatus").toStdString();
-  ASSERT_EQ(started.count(), 2);
-  EXPECT_EQ(started[0][0].toInt(), 1) << "the start-up queue";
-  EXPECT_EQ(started[1][0].toInt(), 3) << "the read the arrival queued";
+  // Besides the server's tasks (24, 2): the start-up queue's 1, then the read the arrival queued.
+  EXPECT_EQ(UnitTasks(started), (std::vector<int>{1, 3}));
   EXPECT_EQ(LogCount("Orvantis подключен."), 1);
   EXPECT_EQ(Text("lbSN"), "SN 0000001234");
   EXPECT_TRUE(LabelShown("lbSN"));
@@ -63,9 +70,7 @@ TEST_F(BusWindowTest, WithoutAUnitOnlyTheConnectionTaskRunsUntilOneIsPlugged) {
   EXPECT_FALSE(LabelShown("lbSN"));
   StartUnit(4321);
   ASSERT_TRUE(WaitForLog(kRead));
-  ASSERT_EQ(started.count(), 2);
-  EXPECT_EQ(started[0][0].toInt(), 1);
-  EXPECT_EQ(started[1][0].toInt(), 3);
+  EXPECT_EQ(UnitTasks(started), (std::vector<int>{1, 3}));
   EXPECT_EQ(Text("lbSN"), "SN 0000004321");
 }
 

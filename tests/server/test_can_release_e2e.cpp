@@ -14,6 +14,7 @@
 #include "settings/settings_fixtures.h"
 #include "sim/sim_server.h"
 #include "support/process.h"
+#include "support/test_link.h"
 
 namespace orv {
 namespace {
@@ -257,6 +258,51 @@ TEST_F(ContentServer, ManualSavedInsideTheChosenFolder) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
   ASSERT_TRUE(HttpGetPDF(http, status, prompts, server_->Url() + "/files/manuals/ardena-q5.pdf", false, "x", false, {}));
   EXPECT_EQ(prompts.proposed, "tech_manual_add.pdf");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Task 4's early ends: no firmware chosen, no unit, a server that has no such
+// firmware (HTTP 404); each releases the queue with its texts.
+TEST_F(ContentServer, CanWriteEarlyEnds) {
+  test::SimLink sim;
+  server::HttpClient http(server::ServerOptions{server_->Url(), server_->CaFile()});
+  test::RecordingStatus status;
+  test::ScriptedPrompts prompts;
+  bool reboot = false, rebootOK = false;
+  int released = 0;
+  CanHost host;
+  host.status = &status;
+  host.prompts = &prompts;
+  host.http = &http;
+  host.FReboot = &reboot;
+  host.FRebootOK = &rebootOK;
+  host.next = [&] { ++released; };
+  CanFirmware noUnit(host);
+  EXPECT_FALSE(noUnit.Task4());
+  EXPECT_TRUE(status.Has("finish", can_text::kChooseFirst));
+  ASSERT_TRUE(noUnit.HttpGetCanList());
+  ASSERT_TRUE(can::ChooseByNames(noUnit.Choice(), "Kiravo", "Sorenta", "2012-2015"));
+  EXPECT_FALSE(noUnit.Task4());
+  EXPECT_TRUE(status.Has("log", can_text::kNoUnit));
+  EXPECT_TRUE(status.Has("finish", can_text::kNoUnitResult));
+  EXPECT_EQ(released, 2);
+
+  host.link = sim.link.get();
+  CanFirmware missing(host);
+  ASSERT_TRUE(missing.HttpGetCanList());
+  ASSERT_TRUE(can::ChooseByNames(missing.Choice(), "Ardena", "Q5", "2016-"));
+  // The server folder has 2040 and 2041 only; ask for one it lacks.
+  missing.Choice().FCanId = "4040";
+  EXPECT_FALSE(missing.Task4());
+  EXPECT_TRUE(status.Has("panel", "Ошибка 404 при получении CAN-прошивки.")) << testing::PrintToString(status.Texts("panel"));
+  EXPECT_TRUE(status.Has("finish", can_text::kFetchFailed));
+  EXPECT_EQ(released, 3);
+  EXPECT_EQ(sim.unit->CountRequests(0x55, 0x02), 0u) << "nothing written";
 }
 
 }  // namespace
