@@ -238,17 +238,23 @@ ContentActions::ContentActions(TMainForm& form) : form_(form) {
   self_ = std::make_unique<SelfUpdate>(rh);
 
   TaskTable& table = core.Table();
-  table.Set(cantask::kList, {can_text::kListTitle, can_text::kListProgress, [this, &core] {
-                               can_->Task2();
-                               core.FCanListRcvd = can_->FCanListRcvd;
-                             }});
+  // As for the firmware check: the tasks that ask the maker's server by
+  // themselves (at start-up and at every connection) exist only when a server
+  // is named, so a window without one never waits on an unreachable address.
+  const bool serverNamed = !form.Options().server.empty();
+  if (serverNamed)
+    table.Set(cantask::kList, {can_text::kListTitle, can_text::kListProgress, [this, &core] {
+                                 can_->Task2();
+                                 core.FCanListRcvd = can_->FCanListRcvd;
+                               }});
   table.Set(cantask::kWrite, {can_text::kWriteTitle, can_text::kWriteProgress, [this] { can_->Task4(); }});
   table.Set(cantask::kCheckOptions, {"", "", [this] {
                                        const TCanConfig cfg =
                                            ReadCanConfig(form_.Session().MemItems[kRegionCan].Bytes());
                                        if (can_->DoCheckCanOptions(cfg)) form_.SelectFrame("aCANFrame");
                                      }});
-  table.Set(selftask::kCheck, {release_text::kTitle, release_text::kCheckProgress, [this] { self_->CheckTask(); }});
+  if (serverNamed)
+    table.Set(selftask::kCheck, {release_text::kTitle, release_text::kCheckProgress, [this] { self_->CheckTask(); }});
   table.Set(selftask::kDownload,
             {release_text::kTitle, release_text::kDownloadProgress, [this] { self_->DownloadTask(); }});
 

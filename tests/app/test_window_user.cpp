@@ -286,13 +286,13 @@ TEST_F(UserWindowTest, TheKeyboardReachesEveryControlAndSwitchesPages) {
   // Tab goes through the header, the menu and the expert check box in order.
   Find("btnFromFile")->setFocus();
   QStringList order{QApplication::focusWidget()->objectName()};
-  for (int i = 0; i < 10; ++i) {
+  for (int i = 0; i < 11; ++i) {
     Key(Qt::Key_Tab, Qt::NoModifier);
     order << QApplication::focusWidget()->objectName();
   }
   EXPECT_EQ(order, (QStringList{"btnFromFile", "btnToFile", "btnDef", "btnBtnUp", "btnBtnDn", "btnAutoFrame",
                                 "btnOptionsFrame", "btnConnectionsFrame", "btnRStartFrame", "btnInternetFrame",
-                                "cbExpertMode"}))
+                                "btnMessagesFrame", "cbExpertMode"}))
       << order.join(' ').toStdString();
   Find("btnBtnUp")->setFocus();
   Shot("keyboard_focus_header");
