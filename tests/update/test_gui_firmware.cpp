@@ -101,7 +101,7 @@ TEST_F(GuiFirmware, QuestionUpdateAndProgressBar) {
   EXPECT_FALSE(Logged("Orvantis отключен.")) << "the restarts of an update are no disconnection";
   ASSERT_GE(seen.size(), 5u) << "the bar moves in steps";
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << testing::PrintToString(seen);
-  EXPECT_GE(seen.back(), 90);
+  EXPECT_GE(seen.back(), 90) << testing::PrintToString(seen);
   EXPECT_FALSE(window->findChild<QAction*>("aCoreUpdate")->isEnabled()) << "nothing left to update";
   EXPECT_EQ(unit->Identity().versionDevices.RStart, 8);
 
