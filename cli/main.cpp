@@ -116,8 +116,9 @@ int Main(int argc, char** argv) {
         args.erase(args.begin());
         continue;
       }
-      static const char* const kValued[] = {"--sim", "--pcb", "--serial", "--timing-ms", "--faults", "--bus",
-                                             "--busy-wait"};
+      static const char* const kValued[] = {"--sim",         "--pcb",       "--serial",    "--timing-ms",
+                                             "--faults",      "--bus",       "--busy-wait", "--sim-settings",
+                                             "--core-date",   "--diag-file", "--server",    "--ca"};
       if (std::find(std::begin(kValued), std::end(kValued), opt) == std::end(kValued))
         throw std::invalid_argument("неизвестный параметр " + opt);
       auto value = TakeValue(args, opt);

@@ -182,9 +182,10 @@ TEST_F(RStartWindowTest, StartStopSettingsAreAppliedAndEverySubPageIsShown) {
   // A pulse of step 9 shown in the editor: the first is "on 600".
   grid->setCurrentCell(4, 1);
   QTest::keyClick(grid, Qt::Key_Space);
-  EXPECT_TRUE(Find<QRadioButton>("rbOn")->isChecked());
-  EXPECT_TRUE(Find<QRadioButton>("rbImpulse")->isChecked());
-  EXPECT_EQ(Find<QLineEdit>("eTime")->text(), "0.60");
+  // The impulses page has a pulse editor with the same control names.
+  EXPECT_TRUE(page->findChild<QRadioButton*>("rbOn")->isChecked());
+  EXPECT_TRUE(page->findChild<QRadioButton*>("rbImpulse")->isChecked());
+  EXPECT_EQ(page->findChild<QLineEdit*>("eTime")->text(), "0.60");
   Shot("rstart_pulse_editor.png");
 
   page->OpenCyclogram(false);
