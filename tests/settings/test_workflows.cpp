@@ -151,7 +151,8 @@ TEST(WriteOptions, RegionsBeyondTheMaskGoOutOnlyWhenChangedAndReadFromTheUnit) {
   ASSERT_TRUE(rig.session.ReadOptions());
   rig.pages.onStore = [](TMemItems& items) { items[kRegionDelivery].FData[20] ^= 0x02; };
   ASSERT_TRUE(rig.session.WriteOptions());
-  EXPECT_EQ(std::count(rig.WriteAddresses().begin(), rig.WriteAddresses().end(), region9), 0) << "not changed";
+  const std::vector<uint32_t> unchanged = rig.WriteAddresses();
+  EXPECT_EQ(std::count(unchanged.begin(), unchanged.end(), region9), 0) << "not changed";
   rig.pages.changed = 1u << kRegionDelivery;
   ASSERT_TRUE(rig.session.WriteOptions());
   const std::vector<uint32_t> written = rig.WriteAddresses();
