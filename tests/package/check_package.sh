@@ -36,7 +36,8 @@ for f in ./usr/bin/orvantis-configurator ./usr/bin/orvantis-cli ./usr/bin/orvant
          ./usr/share/man/man1/orvantis-configurator.1.gz ./usr/share/man/man1/orvantis-cli.1.gz \
          ./usr/share/man/man1/orvantis-sim.1.gz \
          ./usr/share/bash-completion/completions/orvantis-cli \
-         ./usr/share/doc/orvantis-configurator/copyright; do
+         ./usr/share/doc/orvantis-configurator/copyright \
+         ./usr/share/orvantis/voice/PackedWave.bin; do
   check "package holds $f" grep -qxF "$f" "$tmp/contents"
 done
 check "post-install step reloads udev and triggers hidraw" \
