@@ -112,7 +112,7 @@ void TRStartFrame::BuildLeftPanel() {
   left->setFixedWidth(list->width());
   auto* v = new QVBoxLayout(left);
   v->setContentsMargins(0, 0, 0, 0);
-  if (h) h->replaceWidget(list, left);
+  if (h) delete h->replaceWidget(list, left);  // the layout item of the list is ours to free
   v->addWidget(list);
   list->setFixedHeight(list->sizeHintForRow(0) * 6 + 2 * list->frameWidth() + 4);
 
