@@ -6,33 +6,12 @@
 
 #include <string>
 
+#include "settings/json_writer.h"
+
 namespace orv {
 
-inline std::string JsonQuoted(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '/': out += "\\/"; break;
-      case 0x08: out += "\\b"; break;
-      case 0x09: out += "\\t"; break;
-      case 0x0A: out += "\\n"; break;
-      case 0x0C: out += "\\f"; break;
-      case 0x0D: out += "\\r"; break;
-      default:
-        if (c < 0x20) {
-          static const char* hex = "0123456789ABCDEF";
-          out += "\\u00";
-          out += hex[c >> 4];
-          out += hex[c & 15];
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
+// The settings export's one writer quotes the strings of these pages too.
+inline std::string JsonQuoted(const std::string& s) { return json::Quote(s); }
 
 // The text without its double quote characters.
 inline std::string WithoutQuotes(std::string s) {
