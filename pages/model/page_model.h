@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "core/seams.h"
+#include "pages/model/report.h"
 #include "settings/config_data.h"
 #include "settings/mem_items.h"
 
@@ -129,6 +130,9 @@ class TPageModel {
   bool ExpertMode() const { return expert_; }
   virtual void OnShow() {}
   virtual void OnHide() {}
+  // The page's section of the settings report, under `caption`, as the page
+  // shows it now. Default: nothing.
+  virtual void Print(report::TCursor& /*cursor*/, const std::string& /*caption*/) const {}
   // Regions, as a mask (bit k = region k), that the last StoreData changed
   // compared with the last LoadData and that the write mask does not cover.
   virtual uint32_t ChangedRegions() const { return 0; }
