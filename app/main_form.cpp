@@ -2,6 +2,7 @@
 
 #include "app/content_actions.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -186,6 +187,14 @@ class HiddenWindow final : public QObject {
 };
 
 void QtPump::Run() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtPump::WaitAndRun() { QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents); }
+
+void QtPump::Wake() {
+  // The dispatcher of the window's thread; wakeUp is safe from any thread.
+  if (QCoreApplication* app = QCoreApplication::instance())
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(app->thread())) d->wakeUp();
+}
 
 TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController> controller, QWidget* parent)
     : QMainWindow(parent), options_(std::move(options)), controller_(std::move(controller)), core_(*this) {

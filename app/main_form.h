@@ -54,6 +54,10 @@ class HiddenWindow;
 class QtPump final : public Pump {
  public:
   void Run() override;
+  // Sleeps in the event loop until an event comes (a repaint, a click, a
+  // timer) or another thread calls Wake.
+  void WaitAndRun() override;
+  void Wake() override;
 };
 
 class TMainForm : public QMainWindow, public MainView, public StatusView, public Prompts {

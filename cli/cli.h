@@ -18,7 +18,7 @@ namespace orv::cli {
 
 // Exit codes.
 // Exit codes; --help and the README list them.
-enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3, kExitCancelled = 4, kExitBusy = 5 };
+enum : int { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoUnit = 3, kExitCancelled = 4, kExitNotSynced = 5, kExitBusy = 6 };
 
 struct GlobalOptions {
   int simModel = 0;           // --sim MODEL: an in-process simulated unit of model 1..4

@@ -54,7 +54,14 @@ class Prompts {
 class Pump {
  public:
   virtual ~Pump() = default;
+  // Handles the events that are pending and returns.
   virtual void Run() = 0;
+  // Handles events, waiting for at least one, until an event was handled or
+  // Wake() was called. The default only handles what is pending: a pump that
+  // cannot wait must be woken often by its owner.
+  virtual void WaitAndRun() { Run(); }
+  // Ends a WaitAndRun from any thread.
+  virtual void Wake() {}
 };
 
 }  // namespace orv

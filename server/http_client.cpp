@@ -21,7 +21,6 @@ constexpr long kConnectTimeoutS = 30;
 // A hostile or broken server must not exhaust memory: firmware images and
 // configurator releases are far smaller.
 constexpr size_t kMaxBody = 256u << 20;
-constexpr auto kPumpSlice = std::chrono::milliseconds(5);
 
 std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r\n");
@@ -144,10 +143,31 @@ struct HttpClient::Impl {
   std::atomic<uint64_t> received{0};
   std::atomic<int64_t> total{-1};
 
+  // The waiting thread sleeps until the transfer moves or ends.
+  std::mutex waitMutex;
+  std::condition_variable waitCv;
+  bool moved = false;  // progress changed since the waiting thread last looked
+  bool done = false;
+  Pump* waker = nullptr;  // the pump of the running request, woken with the waiting thread
+
+  void Notify(bool finished) {
+    Pump* w = nullptr;
+    {
+      std::lock_guard lock(waitMutex);
+      if (finished) done = true;
+      else moved = true;
+      w = waker;
+    }
+    waitCv.notify_all();
+    if (w) w->Wake();
+  }
+
   static int OnProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t) {
     auto* self = static_cast<Impl*>(user);
-    self->received.store(static_cast<uint64_t>(dlnow < 0 ? 0 : dlnow));
-    self->total.store(dltotal > 0 ? static_cast<int64_t>(dltotal) : -1);
+    const uint64_t rx = static_cast<uint64_t>(dlnow < 0 ? 0 : dlnow);
+    const int64_t tot = dltotal > 0 ? static_cast<int64_t>(dltotal) : -1;
+    const bool changed = self->received.exchange(rx) != rx || self->total.exchange(tot) != tot;
+    if (changed) self->Notify(false);
     return self->abort.load() ? 1 : 0;
   }
 
@@ -333,16 +353,16 @@ struct HttpClient::Impl {
       std::lock_guard lock(m);
       p = pump;
     }
-    std::mutex dm;
-    std::condition_variable cv;
-    bool done = false;
+    {
+      std::lock_guard lock(waitMutex);
+      moved = false;
+      done = false;
+      waker = p;
+    }
     HttpResult result;
     std::thread worker([&] {
-      HttpResult r = Run(std::move(req));
-      std::lock_guard lock(dm);
-      result = std::move(r);
-      done = true;
-      cv.notify_all();
+      result = Run(std::move(req));
+      Notify(true);
     });
     uint64_t shownRx = 0;
     int64_t shownTotal = -2;
@@ -355,13 +375,30 @@ struct HttpClient::Impl {
       shownTotal = tot;
       progress(rx, tot);
     };
+    // Without a pump the caller's thread sleeps until the transfer moves or
+    // ends; with one it handles the window's events until then (the worker
+    // wakes the pump, so it never waits on a transfer that has finished).
     for (;;) {
-      {
-        std::unique_lock lock(dm);
-        if (cv.wait_for(lock, kPumpSlice, [&] { return done; })) break;
+      bool finished = false;
+      if (p) {
+        {
+          std::lock_guard lock(waitMutex);
+          finished = done;
+          moved = false;
+        }
+        if (!finished) p->WaitAndRun();
+      } else {
+        std::unique_lock lock(waitMutex);
+        waitCv.wait(lock, [&] { return done || moved; });
+        finished = done;
+        moved = false;
       }
       report();
-      if (p) p->Run();
+      if (finished) break;
+    }
+    {
+      std::lock_guard lock(waitMutex);
+      waker = nullptr;
     }
     worker.join();
     if (result.ok) report();

@@ -15,7 +15,7 @@ TEST(CliResults, HelpListsEveryExitCode) {
   const auto r = RunCli({"--help"});
   ASSERT_EQ(r.exitCode, 0);
   for (const char* line : {"  0  успешно", "  1  операция не выполнена", "  2  неверные параметры", "  3  блок не найден",
-                           "  4  отменено", "  5  устройство занято"})
+                           "  4  отменено", "  5  настройки записаны в блок, но не синхронизированы", "  6  устройство занято"})
     EXPECT_TRUE(Contains(r.out, line)) << line << "\n" << r.out;
 }
 

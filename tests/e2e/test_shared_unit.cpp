@@ -185,7 +185,7 @@ TEST_F(SharedUnit, AStoppedPeerMakesOthersFailWithTheBusyMessageWithinTheLimit) 
     const auto start = SteadyClock::now();
     const auto res = Cli(args);
     const auto took = SteadyClock::now() - start;
-    EXPECT_EQ(res.exitCode, 5) << res.out << res.err;
+    EXPECT_EQ(res.exitCode, 6) << res.out << res.err;
     EXPECT_TRUE(Contains(res.err, busy)) << res.err;
     EXPECT_FALSE(Contains(res.out, "Результат: OK")) << res.out;
     EXPECT_LT(took, 4s);
@@ -194,7 +194,7 @@ TEST_F(SharedUnit, AStoppedPeerMakesOthersFailWithTheBusyMessageWithinTheLimit) 
   const auto info = Cli({"--busy-wait", "1", "info"});
   EXPECT_LT(SteadyClock::now() - start, 4s) << "info must not hang";
   if (info.exitCode != 0) {
-    EXPECT_EQ(info.exitCode, 5);
+    EXPECT_EQ(info.exitCode, 6);
     EXPECT_TRUE(Contains(info.err, busy)) << info.err;
   }
 
