@@ -34,7 +34,15 @@ struct GlobalOptions {
   std::string diagFile;       // --diag-file FILE: its fixed diagnostic record
   std::string server;         // --server URL (or ORVANTIS_SERVER)
   std::string ca;             // --ca FILE (or ORVANTIS_CA_FILE)
+  std::string proxy;          // --proxy HOST[:PORT] (or ORVANTIS_PROXY)
+  std::string proxyUser;      // --proxy-user LOGIN; the password comes from ORVANTIS_PROXY_PASSWORD
 };
+
+// The proxy of the server requests: --proxy HOST[:PORT] or ORVANTIS_PROXY,
+// the login of --proxy-user and the password in ORVANTIS_PROXY_PASSWORD (not
+// an option, so that it never shows in the process list). No proxy when no
+// address is given.
+server::ProxySettings ResolveProxy(const std::string& option, const std::string& user);
 
 class Context {
  public:

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
@@ -79,9 +80,31 @@ TOrvantis& Context::Link() {
 }
 
 server::HttpClient& Context::Http() {
-  if (!impl_->http)
+  if (!impl_->http) {
     impl_->http = std::make_unique<server::HttpClient>(server::ResolveServerOptions(options_.server, options_.ca));
+    impl_->http->SetProxy(ResolveProxy(options_.proxy, options_.proxyUser));
+  }
   return *impl_->http;
+}
+
+server::ProxySettings ResolveProxy(const std::string& option, const std::string& user) {
+  std::string address = option;
+  if (address.empty())
+    if (const char* env = std::getenv("ORVANTIS_PROXY")) address = env;
+  if (address.empty()) return {};
+  // HOST:PORT, and [v6]:PORT; a port that is not a number falls back to 8080
+  // as the window's proxy field does.
+  std::string host = address;
+  std::string port;
+  const size_t colon = address.rfind(':');
+  if (colon != std::string::npos && address.find(']', colon) == std::string::npos &&
+      (address.front() == '[' || address.find(':') == colon)) {
+    host = address.substr(0, colon);
+    port = address.substr(colon + 1);
+  }
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  const char* password = std::getenv("ORVANTIS_PROXY_PASSWORD");
+  return server::ProxySettings::FromFields(host, port, user, password ? password : "");
 }
 
 TOrvantis* Context::RequireUnit() {

@@ -38,6 +38,9 @@ int Usage(std::ostream& out, int rc) {
          "  --trace          трассировка обмена с блоком в stderr\n"
          "  --server URL     сервер производителя (или ORVANTIS_SERVER)\n"
          "  --ca FILE        доверять серверу только по этому сертификату УЦ, PEM (или ORVANTIS_CA_FILE)\n"
+         "  --proxy HOST[:PORT]  прокси-сервер для запросов к серверу (или ORVANTIS_PROXY;\n"
+         "                   порт по умолчанию 8080)\n"
+         "  --proxy-user LOGIN  имя пользователя прокси; пароль берётся из ORVANTIS_PROXY_PASSWORD\n"
          "  --version        версия программы\n\nкоманды:\n";
   for (const auto& c : Commands()) out << "  " << c.synopsis << "\n";
   out << "\nкоды завершения:\n"
@@ -119,7 +122,8 @@ int Main(int argc, char** argv) {
       }
       static const char* const kValued[] = {"--sim",         "--pcb",       "--serial",    "--timing-ms",
                                              "--faults",      "--bus",       "--busy-wait", "--sim-settings",
-                                             "--core-date",   "--diag-file", "--server",    "--ca"};
+                                             "--core-date",   "--diag-file", "--server",    "--ca",
+                                             "--proxy",       "--proxy-user"};
       if (std::find(std::begin(kValued), std::end(kValued), opt) == std::end(kValued))
         throw std::invalid_argument("неизвестный параметр " + opt);
       auto value = TakeValue(args, opt);
@@ -149,6 +153,8 @@ int Main(int argc, char** argv) {
       }
       else if (opt == "--server") opts.server = *value;
       else if (opt == "--ca") opts.ca = *value;
+      else if (opt == "--proxy") opts.proxy = *value;
+      else if (opt == "--proxy-user") opts.proxyUser = *value;
       else throw std::invalid_argument("неизвестный параметр " + opt);
     }
   } catch (const std::invalid_argument& e) {

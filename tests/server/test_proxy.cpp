@@ -14,6 +14,7 @@
 #include "server/api.h"
 #include "server/http_client.h"
 #include "server_fixture.h"
+#include "support/process.h"
 
 namespace orv::server {
 namespace {
@@ -109,6 +110,52 @@ TEST_F(ProxyTest, CarriesRequestsWithAndWithoutAuthenticationAndRefusesAWrongPas
       ASSERT_EQ(rec.log.size(), 1u);
       EXPECT_EQ(rec.log[0].rfind("Ошибка при выполнении запроса #407: ", 0), 0u);
     }
+  }
+}
+
+// The CLI takes its proxy from --proxy (or ORVANTIS_PROXY), the login from
+// --proxy-user and the password only from the environment.
+TEST_F(ProxyTest, CliUsesTheProxyOfItsOptionsOrEnvironment) {
+  struct Case {
+    const char* name;
+    bool byEnv;            // address in ORVANTIS_PROXY instead of --proxy
+    const char* password;  // ORVANTIS_PROXY_PASSWORD, nullptr: unset
+    int exitCode;
+  } cases[] = {
+      {"option, right password", false, "secret7", 0},
+      {"environment, right password", true, "secret7", 0},
+      {"wrong password", false, "wrong", 1},
+      {"no password", false, nullptr, 1},
+  };
+  test::TempDir pdir;
+  Tinyproxy proxy(pdir.Path(), "inst secret7");
+  ASSERT_TRUE(proxy.Up());
+  sim::SimServer real(sim::ServerConfig{});  // the project's own data: a CAN list that reads
+  std::string error;
+  ASSERT_TRUE(real.Start(error)) << error;
+  const std::string address = "127.0.0.1:" + std::to_string(proxy.Port());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"--server", real.Url(), "--ca", real.CaFile(), "--proxy-user", "inst"};
+    if (c.byEnv) ::setenv("ORVANTIS_PROXY", address.c_str(), 1);
+    else args.insert(args.end(), {"--proxy", address});
+    if (c.password) ::setenv("ORVANTIS_PROXY_PASSWORD", c.password, 1);
+    args.insert(args.end(), {"can", "list"});
+    auto tunnels = [&] {
+      const std::string log = test::ReadText(pdir.File("tinyproxy.log"));
+      size_t n = 0;
+      for (size_t at = log.find("CONNECT"); at != std::string::npos; at = log.find("CONNECT", at + 1)) ++n;
+      return n;
+    };
+    const size_t tunnelsBefore = tunnels();
+    const int before = real.Requests();
+    const test::RunResult r = test::RunCli(args);
+    ::unsetenv("ORVANTIS_PROXY");
+    ::unsetenv("ORVANTIS_PROXY_PASSWORD");
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.out << r.err;
+    EXPECT_EQ(real.Requests() - before, c.exitCode == 0 ? 1 : 0);
+    EXPECT_GT(tunnels(), tunnelsBefore) << "the request went to the proxy";
+    if (c.exitCode != 0) EXPECT_NE((r.out + r.err).find("#407"), std::string::npos) << r.out << r.err;
   }
 }
 
