@@ -401,6 +401,54 @@ TEST(ModuleStaging, UnpluggedAtEachFlashOperation) {
   }
 }
 
+// The same for the core's staging, which is some fifty flash operations
+// before the unit enters its loader: the first erase, the first, a middle and
+// the last write. The failed run must not start the loader with a partly
+// staged image, and the retry stages it again from the start.
+TEST(CoreStaging, UnpluggedAtFlashOperationsThenRetried) {
+  sim::SimConfig cfg = Bench::Model(4);
+  size_t writes = 0;
+  std::string coreAfter;
+  {
+    Bench clean(cfg, {}, Quick());
+    clean.setPackage = clean.Only({"1"});
+    clean.getPackage = clean.Only({"1"}, false);
+    const std::string before = clean.CoreName();
+    clean.unit->ClearRequests();
+    clean.CheckAndUpdate();
+    ASSERT_EQ(clean.status.Finishes().back(), (std::pair<int, std::string>{kResOk, fwtext::kUpdateDoneResult}));
+    writes = clean.unit->CountRequests(0x55, 0x02);
+    coreAfter = clean.CoreName();
+    ASSERT_NE(coreAfter, before) << "the update changes the core";
+  }
+  ASSERT_GT(writes, 10u);
+  for (const std::string& fault : {std::string("unplug/55.03"), std::string("unplug/55.02"),
+                                   "unplug/55.02@" + std::to_string(writes / 2), "unplug/55.02@" + std::to_string(writes - 1)}) {
+    SCOPED_TRACE(fault);
+    Bench b(cfg, fault, Quick());
+    b.link->SetTimeoutScale(2);
+    b.setPackage = b.Only({"1"});
+    b.getPackage = b.Only({"1"}, false);
+    const std::string coreBefore = b.CoreName();
+    b.unit->ClearRequests();
+    b.CheckAndUpdate();
+    EXPECT_EQ(b.status.Finishes().back(), (std::pair<int, std::string>{kResError, fwtext::kUpdateErrorResult}));
+    EXPECT_FALSE(b.reboot) << "no loader for a partly staged core";
+    EXPECT_EQ(b.CoreName(), coreBefore);
+
+    b.controller->Plug();
+    b.link->ProcessHIDMessages();
+    ASSERT_TRUE(b.link->OnLine() || (b.link->WaitForNotice(1000), b.link->ProcessHIDMessages(), b.link->OnLine()));
+    b.queued.clear();
+    b.status.events.clear();
+    b.unit->ClearRequests();
+    b.CheckAndUpdate();
+    EXPECT_EQ(b.status.Finishes().back(), (std::pair<int, std::string>{kResOk, fwtext::kUpdateDoneResult}));
+    EXPECT_EQ(b.unit->CountRequests(0x55, 0x02), writes) << "the retry stages the whole image";
+    EXPECT_EQ(b.CoreName(), coreAfter);
+  }
+}
+
 }  // namespace
 }  // namespace orv
 
