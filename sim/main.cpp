@@ -42,6 +42,7 @@ int Usage(std::ostream& out, int rc) {
       << orv::vbus::DefaultBusDir()
       << "\n"
          "  server [--port N] [--data DIR] [--scenario NAME] [--record DIR]\n"
+         "         [--cfg-reply TEXT] [--cfg-status N]\n"
          "            serve the maker's API over HTTPS on 127.0.0.1 until SIGINT or SIGTERM;\n"
          "            prints 'url: https://127.0.0.1:PORT' and 'ca: FILE' (the CA to trust).\n"
          "            --port 0 (default) takes a free port. Default data folder: "
@@ -49,6 +50,8 @@ int Usage(std::ostream& out, int rc) {
       << "\n"
          "            Scenarios: up-to-date error-package bad-json http-404 http-500 slow\n"
          "            redirect-https redirect-http redirect-loop\n"
+         "            --cfg-reply and --cfg-status set the answer to the settings\n"
+         "            synchronisation (default {\"ok\":1}, 200); a malformed form gets 400.\n"
          "  all [unit options] [server options]\n"
          "            one unit and one server together\n"
          "  faults    describe the fault injection syntax\n"
@@ -95,7 +98,8 @@ orv::sim::ServerConfig TakeServerOptions(std::vector<std::string>& args) {
   std::vector<std::string> rest;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a != "--port" && a != "--data" && a != "--scenario" && a != "--record") {
+    if (a != "--port" && a != "--data" && a != "--scenario" && a != "--record" && a != "--cfg-reply" &&
+        a != "--cfg-status") {
       rest.push_back(a);
       continue;
     }
@@ -104,6 +108,8 @@ orv::sim::ServerConfig TakeServerOptions(std::vector<std::string>& args) {
     if (a == "--port") cfg.port = static_cast<int>(Number(a, v, 0, 65535));
     else if (a == "--data") cfg.dataDir = v;
     else if (a == "--record") cfg.recordDir = v;
+    else if (a == "--cfg-reply") cfg.cfgReply = v;
+    else if (a == "--cfg-status") cfg.cfgStatus = static_cast<int>(Number(a, v, 200, 599));
     else {
       if (!orv::sim::IsServerScenario(v)) throw std::invalid_argument("--scenario: unknown scenario " + v);
       cfg.scenario = v;

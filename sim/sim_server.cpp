@@ -1,9 +1,11 @@
 #include "sim/sim_server.h"
 
 #include <httplib.h>
+#include <nlohmann/json.hpp>
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "sim/multipart.h"
 #include "sim/server_cert.h"
 
 #ifndef ORVANTIS_SIM_SERVER_DATA
@@ -89,21 +92,45 @@ bool SafeRelative(const std::string& rel) {
   return true;
 }
 
-// The server library takes a multipart body apart before the handler sees
-// it; the recording puts it back together from its parts (in name order).
-std::string MultipartBody(const httplib::Request& req) {
-  const std::string ct = req.get_header_value("Content-Type");
-  std::string boundary;
-  if (size_t p = ct.find("boundary="); p != std::string::npos) boundary = ct.substr(p + 9);
-  std::string out;
-  for (const auto& [name, part] : req.files) {
-    out += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"";
-    if (!part.filename.empty()) out += "; filename=\"" + part.filename + "\"";
-    out += "\r\n";
-    if (!part.content_type.empty()) out += "Content-Type: " + part.content_type + "\r\n";
-    out += "\r\n" + part.content + "\r\n";
+// The server library would take a multipart body apart before the handler
+// sees it (and refuses a boundary followed by further parameters): the
+// content type is set aside under this name, so the body stays raw.
+constexpr const char* kRawContentType = "X-Orvantis-Sim-Content-Type";
+// Request bodies are small; a client must not fill the memory.
+constexpr size_t kMaxRequestBody = 16u << 20;
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string RequestContentType(const httplib::Request& req) {
+  return req.get_header_value(req.has_header(kRawContentType) ? kRawContentType : "Content-Type");
+}
+
+// The settings synchronisation's form: the unit's identity and its settings.
+bool CheckSyncForm(const std::vector<FormPart>& parts, std::string& error) {
+  auto find = [&](const char* name) -> const FormPart* {
+    for (const auto& p : parts)
+      if (p.name == name) return &p;
+    return nullptr;
+  };
+  for (const char* name : {"passwd", "login", "serial", "json"})
+    if (!find(name)) {
+      error = std::string("no field ") + name;
+      return false;
+    }
+  const std::string& serial = find("serial")->data;
+  if (serial.size() != 10 || serial.find_first_not_of("0123456789") != std::string::npos) {
+    error = "serial is not ten digits";
+    return false;
   }
-  return out + "--" + boundary + "--\r\n";
+  const auto json = nlohmann::ordered_json::parse(find("json")->data, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) {
+    error = "json is not a JSON object";
+    return false;
+  }
+  return true;
 }
 
 std::string ContentType(const std::string& name) {
@@ -169,10 +196,11 @@ struct SimServer::Impl {
     meta << req.method << " " << req.target << "\n";
     for (const auto& [name, value] : req.headers) {
       if (name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT") continue;
-      meta << name << ": " << value << "\n";
+      if (name == "Content-Type" && req.has_header(kRawContentType)) continue;
+      meta << (name == kRawContentType ? "Content-Type" : name) << ": " << value << "\n";
     }
     std::ofstream(stem + ".meta", std::ios::binary) << meta.str();
-    std::ofstream(stem + ".body", std::ios::binary) << (req.is_multipart_form_data() ? MultipartBody(req) : req.body);
+    std::ofstream(stem + ".body", std::ios::binary) << req.body;
   }
 
   // Looks for `rel` in the scenario folder, then in the data folder.
@@ -191,6 +219,23 @@ struct SimServer::Impl {
   void SlowDown() {
     std::unique_lock lock(stopMutex);
     stopCv.wait_for(lock, std::chrono::seconds(cfg.slowSeconds), [&] { return stopping; });
+  }
+
+  // cfg/set: the multipart form is checked, then answered as configured.
+  void HandleCfgSet(const httplib::Request& req, httplib::Response& res) {
+    std::vector<FormPart> parts;
+    std::string error;
+    if (!ParseMultipart(RequestContentType(req), req.body, parts, error) || !CheckSyncForm(parts, error)) {
+      res.status = 400;
+      res.set_content("bad settings form: " + error, "text/plain");
+      return;
+    }
+    std::string body;
+    if (cfg.cfgReply) body = *cfg.cfgReply;
+    else if (!Find("cfg-set.json", body)) body = "{\"ok\":1}";
+    ReplaceAll(body, "{{BASE}}", Base());
+    res.status = cfg.cfgStatus;
+    res.set_content(body, "application/json");
   }
 
   void Handle(const httplib::Request& req, httplib::Response& res) {
@@ -257,6 +302,10 @@ struct SimServer::Impl {
       res.set_content("<html><body>Service temporarily unavailable</body></html>", "application/json");
       return;
     }
+    if (endpoint == "cfg-set") {
+      HandleCfgSet(req, res);
+      return;
+    }
     std::string file;
     if (endpoint == "can-set") {
       std::string id = FormField(req.body, "id");
@@ -282,12 +331,9 @@ struct SimServer::Impl {
     }
     if (endpoint == "core-set") coreSetServed = true;
     if (!overlay && !Find(file, body)) {
-      if (endpoint == "cfg-set") body = "{\"ok\":true}";
-      else {
-        res.status = 404;
-        res.set_content("not found", "text/plain");
-        return;
-      }
+      res.status = 404;
+      res.set_content("not found", "text/plain");
+      return;
     }
     ReplaceAll(body, "{{BASE}}", Base());
     res.set_content(body, ContentType(file));
@@ -349,6 +395,19 @@ bool SimServer::Start(std::string& error) {
   auto handler = [&d](const httplib::Request& req, httplib::Response& res) { d.Handle(req, res); };
   d.svr->Get(".*", handler);
   d.svr->Post(".*", handler);
+  d.svr->set_payload_max_length(kMaxRequestBody);
+  d.svr->set_pre_routing_handler([](const httplib::Request& r, httplib::Response&) {
+    // The request object is the server's own, not a constant one: set the
+    // multipart content type aside before the body is read.
+    auto& req = const_cast<httplib::Request&>(r);
+    const std::string ct = req.get_header_value("Content-Type");
+    if (Lower(ct).rfind("multipart/", 0) == 0) {
+      req.headers.erase("Content-Type");
+      req.headers.emplace(kRawContentType, ct);
+      req.headers.emplace("Content-Type", "application/octet-stream");
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
   d.svr->set_keep_alive_max_count(100);
   if (d.cfg.port == 0) {
     d.port = d.svr->bind_to_any_port("127.0.0.1");

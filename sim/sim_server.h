@@ -9,7 +9,10 @@
 //   POST conf/v1/orv/core/set/     core-set.json
 //   GET  conf/v1/orv/can/list/     can-list.json
 //   POST conf/v1/orv/can/set/      can-set/<id>.txt   (id: the form field)
-//   POST conf/v1/orv/cfg/set/      cfg-set.json       ({"ok":true} when absent)
+//   POST conf/v1/orv/cfg/set/      the reply of ServerConfig (--cfg-reply, --cfg-status),
+//                                  else cfg-set.json, else {"ok":1}; the multipart body
+//                                  must hold passwd, login, a ten-digit serial and a
+//                                  JSON object "json", or the answer is 400
 //   GET  conf/v1/orv/configurator/get/  configurator-get.json
 //   GET  files/<path>              <path> inside the folder (any file a body
 //                                  links to; no "..", no hidden names)
@@ -23,11 +26,13 @@
 //
 // --record DIR writes every request received as DIR/NNNN-<endpoint>.meta
 // (method, target as sent, headers) and DIR/NNNN-<endpoint>.body (raw body),
-// NNNN counting from 0001, <endpoint> like "core-get".
+// NNNN counting from 0001, <endpoint> like "core-get". Multipart bodies are
+// recorded as they came, byte for byte.
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace orv::sim {
@@ -39,6 +44,8 @@ struct ServerConfig {
   std::string recordDir;    // empty: no recording
   std::string workDir;      // where the CA and key files go; empty: a temporary folder
   int slowSeconds = 5;      // the answer delay of "slow"
+  std::optional<std::string> cfgReply;  // the body of every cfg/set answer
+  int cfgStatus = 200;      // and its status
 };
 
 // The names accepted by ServerConfig::scenario.
