@@ -234,6 +234,10 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   // 14. The fifteen regions, in the settings workflows that the tasks and
   // the top-bar buttons run.
   workflows_ = std::make_unique<SettingsActions>(core_, *FOrvantis, *this, *pageModels_);
+  // Task 8: the pages' synchronisation JSON as they are when it is sent.
+  workflows_->SetUpSync(
+      *http_, [this] { return core_.SN(); }, [this] { return pageModels_->SyncJSON(TSDate::Now()); },
+      [this] { ProxyUpdate(); });
   SetButtonHandler("btnBtnUp", [this] { workflows_->ReadFromDev(); });
   SetButtonHandler("btnBtnDn", [this] { workflows_->Apply(); });
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });

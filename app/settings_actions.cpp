@@ -20,7 +20,8 @@ SettingsActions::SettingsActions(MainCore& core, TOrvantis& link, Prompts& promp
 }
 
 SettingsActions::~SettingsActions() {
-  for (uint8_t t : {task::kReadSettings, task::kWriteSettings, task::kFactoryReset}) core_.Table().Remove(t);
+  for (uint8_t t : {task::kReadSettings, task::kSyncSettings, task::kWriteSettings, task::kFactoryReset})
+    core_.Table().Remove(t);
 }
 
 void SettingsActions::Task3() {
@@ -65,10 +66,29 @@ bool SettingsActions::ReadFromDev() {
 
 bool SettingsActions::Apply() {
   if (!core_.RequireUnit()) return false;
-  // Applying first sends the settings to the owner's online account and then
-  // writes them into the unit. The sending task does not exist yet, so only
-  // the write is queued.
+  // First the owner's online account, then the unit: a refusal by the
+  // account takes the write out of the queue.
+  core_.QueueTail(task::kSyncSettings);
   return core_.QueueTail(task::kWriteSettings);
+}
+
+void SettingsActions::SetUpSync(server::HttpClient& http, std::function<uint32_t()> serial,
+                                std::function<std::string()> json, std::function<void()> proxyUpdate) {
+  sync_.http = &http;
+  sync_.status = &core_.StatusPanel();
+  sync_.prompts = &prompts_;
+  sync_.online = [this] { return core_.Online(); };
+  sync_.imageComplete = [this] { return session_.ImageComplete(); };
+  sync_.serial = std::move(serial);
+  sync_.json = std::move(json);
+  sync_.proxyUpdate = std::move(proxyUpdate);
+  sync_.clearCfgSaved = [this] { session_.FCFGsaved = false; };
+  sync_.removeWrite = [this] { core_.Tasks().DeleteTask(task::kWriteSettings); };
+  sync_.next = [this] { core_.Tasks().Next(); };
+  core_.Table().Set(task::kSyncSettings, {sync_text::kTitle, sync_text::kProgress, [this] {
+                                            core_.StatusPanel().SetStatus(request::kSync);
+                                            lastSync_ = HttpSendOptions(sync_);
+                                          }});
 }
 
 bool SettingsActions::FactoryDefaults() {

@@ -2,7 +2,8 @@
 // image (the fifteen regions, in its TSettingsSession) and wires the tasks
 // and controls that move it:
 // - task 3 reads the unit's settings, task 9 writes them, task 28 restores
-//   the factory settings of the unit's model;
+//   the factory settings of the unit's model; task 8, once SetUpSync was
+//   called, sends them to the owner's online account;
 // - the read button runs a read at once; the apply and factory buttons queue
 //   their tasks; the file buttons save and load settings files;
 // - the start-up timer repeats a write that task 9 had started.
@@ -12,10 +13,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "app/main_core.h"
+#include "server/sync_request.h"
 #include "core/seams.h"
 #include "settings/settings_session.h"
 #include "settings/workflow_hooks.h"
@@ -48,8 +51,16 @@ class SettingsActions final : private PagesHook, private TaskQueueHook {
   bool ReadFromDev();
   // The three actions that talk to the unit refuse at once, sending nothing,
   // while no unit is attached (MainCore::RequireUnit).
-  // aApply "Применить изменения": queues the write of the settings.
+  // aApply "Применить изменения": queues the synchronisation with the online
+  // account (when set up) and then the write of the settings.
   bool Apply();
+  // Registers task 8 (server/sync_request.h) with this object's status, image
+  // and queue: `serial` and `json` are asked when the request is sent, so
+  // the pages' edits made until then are in it; `proxyUpdate` may be empty.
+  void SetUpSync(server::HttpClient& http, std::function<uint32_t()> serial, std::function<std::string()> json,
+                 std::function<void()> proxyUpdate);
+  // What the last task 8 did (kNotSent before any).
+  SyncResult LastSync() const { return lastSync_; }
   // btnDef: queues the factory reset and releases the queue.
   bool FactoryDefaults();
   // btnToFile / btnFromFile: choose the file, then save or load. A cancelled
@@ -81,6 +92,8 @@ class SettingsActions final : private PagesHook, private TaskQueueHook {
   Prompts& prompts_;
   PagesHook& pages_;
   TSettingsSession session_;
+  SyncHost sync_;
+  SyncResult lastSync_ = SyncResult::kNotSent;
 };
 
 }  // namespace orv

@@ -44,8 +44,8 @@ int RunFactoryReset(Context& ctx, std::vector<std::string>& args) {
     if (status.LastResult() != kResError) status.FinishAction(kResError, "Заводские настройки не установлены");
     return kExitFailed;
   }
-  // What the window queues next: synchronisation with the online account
-  // (not done by this tool) and reading everything back.
+  // What the window queues next: reading everything back and synchronisation
+  // with the online account (not done by this command; see `sync --unit`).
   while (const uint8_t t = console.tasks.TakeNext()) {
     if (t == task::kSyncSettings) {
       status.Log("Синхронизация с личным кабинетом не выполняется");

@@ -247,8 +247,10 @@ bool TSettingsSession::SetDefaults(uint32_t /*scope*/) {
     const bool smsSaved = WriteSMS(list);
     if (!smsSaved) status_.Log(kSmsNotSaved);
     SendSaveCommand();
-    tasks_.AddToTail(task::kSyncSettings);
+    // The pages still show the old settings: they are read back first, so
+    // that the online account gets the factory settings, not the old ones.
     tasks_.AddToTail(task::kReadSettings);
+    tasks_.AddToTail(task::kSyncSettings);
     // The regions are in place, but a reset that left the old SMS texts in
     // the unit is not the factory state the user asked for.
     if (!smsSaved) {

@@ -97,8 +97,8 @@ class TSettingsSession {
   // command 149. Calls Next on every path. False after any failure (shown).
   bool WriteOptions();
   // Restores the factory settings of the connected model (scope unused). Asks
-  // first; false when declined, offline or failed. On success queues tasks 8
-  // and 3. Calls Next on every path.
+  // first; false when declined, offline or failed. On success queues tasks 3
+  // and 8 (read back, then sent to the online account). Calls Next on every path.
   bool SetDefaults(uint32_t scope = 4095);
   // Writes the 61 SMS texts into the unit's SMS flash area.
   bool WriteSMS(const std::vector<std::string>& st);

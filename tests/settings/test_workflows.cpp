@@ -419,7 +419,8 @@ TEST(SetDefaults, WritesTheFactoryRegionsAndSmsKeepsThePinAndRegions1To4And6) {
 
   EXPECT_EQ(rig.session.MemItems[kRegionConfig].FData[188], 9) << "and in memory";
   EXPECT_EQ(rig.pages.pin, (TPIN{9, 8, 7, 6})) << "and in the options page's copy";
-  EXPECT_EQ(rig.tasks.queued, (std::vector<uint8_t>{task::kSyncSettings, task::kReadSettings}));
+  // The read first, so that the account gets the settings now in the unit.
+  EXPECT_EQ(rig.tasks.queued, (std::vector<uint8_t>{task::kReadSettings, task::kSyncSettings}));
   EXPECT_EQ(rig.tasks.nextCalls, 1);
   EXPECT_EQ(rig.status.Finishes().back(), std::make_pair(1, std::string(kDefaultsDone)));
   EXPECT_EQ(rig.status.request, request::kWriting);
