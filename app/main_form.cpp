@@ -922,6 +922,9 @@ void TMainForm::MessageBox(const std::string& msg) {
   RestoreCursor();
   QMessageBox box(QMessageBox::Critical, windowTitle(), Q(msg), QMessageBox::Ok, this);
   box.setObjectName("ErrorMessage");
+  // Texts may come from the server (a reply page): shown as they are, never
+  // rendered as markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 

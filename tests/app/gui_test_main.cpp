@@ -8,6 +8,10 @@
 int main(int argc, char** argv) {
   // The tests draw off-screen; the real platform is not needed.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // "Применить изменения" first sends the settings to the maker's server: a
+  // window test never reaches the real one. A port nothing listens on refuses
+  // at once; tests of the server override it.
+  if (qEnvironmentVariableIsEmpty("ORVANTIS_SERVER")) qputenv("ORVANTIS_SERVER", "https://127.0.0.1:1");
   QApplication app(argc, argv);
   QApplication::setOrganizationName("OrvantisConfigurator");
   QApplication::setApplicationName("OrvantisConfigurator");
