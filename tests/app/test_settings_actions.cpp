@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "app/settings_actions.h"
+#include "server/http_client.h"
+#include "sim/sim_server.h"
 #include "main_core_fixture.h"
 #include "support/process.h"
 
@@ -207,6 +210,45 @@ TEST(SettingsActions, FactoryButtonQueuesTheResetAndThenTheReadBack) {
   EXPECT_EQ(f.view.started, (std::vector<int>{28}));
   EXPECT_EQ(f.unit->CountRequests(0x55, 0x04), writes) << "declined: nothing written";
   EXPECT_TRUE(f.core.Tasks().Ready());
+}
+
+// With the synchronisation set up, a finished reset reads the unit back
+// before it sends: the pages hold the reset settings when the request is made.
+TEST(SettingsActions, FactoryResetReadsBackThenSendsToTheAccount) {
+  test::TempDir dir;
+  const char* oldCache = std::getenv("XDG_CACHE_HOME");
+  const std::string savedCache = oldCache ? oldCache : "";
+  ::setenv("XDG_CACHE_HOME", dir.Path().c_str(), 1);
+  sim::ServerConfig scfg;
+  scfg.recordDir = dir.File("rec");
+  sim::SimServer server(scfg);
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  server::HttpClient http({server.Url(), server.CaFile()});
+
+  ActionsFixture f;
+  int loadsWhenSent = -1;
+  f.actions.SetUpSync(
+      http, [] { return 1234u; },
+      [&] {
+        loadsWhenSent = f.pages.loads;
+        return std::string("{}");
+      },
+      {});
+  f.Connect();
+  f.view.started.clear();
+  {
+    IdleHandler::BusyScope click(f.core.Idler());
+    f.actions.FactoryDefaults();
+  }
+  f.RunIdle();
+  EXPECT_EQ(f.view.started, (std::vector<int>{28, 3, 8}));
+  EXPECT_EQ(loadsWhenSent, f.pages.loads) << "sent after the read loaded the pages";
+  EXPECT_EQ(f.actions.LastSync(), SyncResult::kAccepted);
+  EXPECT_EQ(server.Requests(), 1);
+  EXPECT_TRUE(f.core.Tasks().Ready());
+  if (oldCache) ::setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+  else ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(SettingsActions, TheStartUpTimerWritesOnlyWhileTask9sWriteIsTheOperation) {
