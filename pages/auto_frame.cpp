@@ -32,7 +32,8 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString LabelText(const std::string& s) { return Q(s).replace("\r\n", "\n").trimmed(); }
 
 constexpr int kDescriptionRole = Qt::UserRole + 1;
-constexpr int kControlWidth = 520;
+constexpr int kControlWidth = 520;     // at most: the lists grow no wider
+constexpr int kControlMinWidth = 260;  // the page narrows before it scrolls
 constexpr int kSectionListWidth = 230;
 
 // A firmware item: the caption in bold, the description below it in the
@@ -114,6 +115,12 @@ class TwoLineCombo final : public QComboBox {
   }
 };
 
+void Sized(QWidget* w) {
+  w->setMinimumWidth(kControlMinWidth);
+  w->setMaximumWidth(kControlWidth);
+  w->setSizePolicy(QSizePolicy::Expanding, w->sizePolicy().verticalPolicy());
+}
+
 QLabel* Caption(const char* text, QWidget* parent) {
   auto* l = new QLabel(QString::fromUtf8(text), parent);
   l->setTextFormat(Qt::PlainText);
@@ -177,7 +184,7 @@ QWidget* TAutoFrame::BuildCanSection() {
     v->addWidget(Caption(caption, page));
     auto* c = new QComboBox(page);
     c->setObjectName(name);
-    c->setFixedWidth(kControlWidth);
+    Sized(c);
     v->addWidget(c);
     v->addSpacing(6);
     return c;
@@ -194,7 +201,7 @@ QWidget* TAutoFrame::BuildCanSection() {
   v->addWidget(Label8);
   cbFW = new TwoLineCombo(page);
   cbFW->setObjectName("cbFW");
-  cbFW->setFixedWidth(kControlWidth);
+  Sized(cbFW);
   v->addWidget(cbFW);
   v->addSpacing(10);
 
@@ -221,7 +228,7 @@ QWidget* TAutoFrame::BuildCanSection() {
 
   URLEdit = new QLineEdit(page);
   URLEdit->setObjectName("URLEdit");
-  URLEdit->setFixedWidth(kControlWidth);
+  Sized(URLEdit);
   URLEdit->installEventFilter(this);
   v->addWidget(URLEdit);
   v->addStretch(1);
@@ -276,15 +283,12 @@ QWidget* TAutoFrame::BuildUpdatesSection() {
   v->addWidget(btnCheckSoundFiles, 0, Qt::AlignLeft);
   v->addSpacing(10);
 
-  auto* self = new QHBoxLayout;
   cbCheckForSelfUpdate =
       CheckBox("cbCheckForSelfUpdate", auto_text::kSelfAtStart, auto_text::kSelfAtStartHint, page);
   cbCheckForSelfUpdate->setChecked(true);
+  v->addWidget(cbCheckForSelfUpdate);
   Button2 = Button("Button2", auto_text::kCheckNow, page);
-  self->addWidget(cbCheckForSelfUpdate);
-  self->addWidget(Button2);
-  self->addStretch(1);
-  v->addLayout(self);
+  v->addWidget(Button2, 0, Qt::AlignLeft);
   v->addSpacing(10);
 
   cbForceUpdate = CheckBox("cbForceUpdate", auto_text::kForce, auto_text::kForceHint, page);
