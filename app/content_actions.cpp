@@ -163,6 +163,8 @@ ContentActions::~ContentActions() {
     fw->onInfoChanged = nullptr;
     fw->onShowUpdatePage = nullptr;
   }
+  // The choice goes with this object; the page outlives it.
+  if (page_) page_->SetChoice(nullptr);
 }
 
 void ContentActions::WirePage() {
@@ -189,12 +191,13 @@ void ContentActions::WirePage() {
   QObject::connect(page, &TAutoFrame::urlLeft, ctx, [this](const QString&) { CanListAgain(); });
   QObject::connect(page, &TAutoFrame::forceUpdateChanged, ctx, [this] {
     // The decisions and the summaries follow the ticks at once.
-    if (FirmwareActions* fw = form_.Firmware()) {
+    if (FirmwareActions* fw = form_.Firmware(); fw && page_) {
       fw->Tasks().Force() = page_->Model().Force();
       fw->Tasks().UpdateFWInfo();
     }
   });
   QObject::connect(&form_, &TMainForm::serviceWordTyped, ctx, [this](int word) {
+    if (!page_) return;
     if (word == static_cast<int>(ServiceWord::kServerAddress)) page_->ShowURLEdit();
     else if (word == static_cast<int>(ServiceWord::kForceUpdate)) page_->ShowForceUpdate();
   });
@@ -202,10 +205,13 @@ void ContentActions::WirePage() {
   if (FirmwareActions* fw = form_.Firmware()) {
     fw->Tasks().Force() = page->Model().Force();
     fw->onInfoChanged = [this, fw](const FWInfo& info) {
+      if (!page_) return;
       page_->SetFWInfo(info);
       page_->SetCanFwInfo(fw->Tasks().CanFwInfo());
     };
-    fw->onShowUpdatePage = [this] { page_->ShowUpdatePage(); };
+    fw->onShowUpdatePage = [this] {
+      if (page_) page_->ShowUpdatePage();
+    };
   }
   RefreshUnitState();
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <string>
@@ -47,7 +48,7 @@ class ContentActions {
   CanFirmware& Can() { return *can_; }
   SelfUpdate& Self() { return *self_; }
   // The vehicle page (null in a window without one).
-  TAutoFrame* Page() const { return page_; }
+  TAutoFrame* Page() const { return page_.data(); }
   // The vehicle page's controls.
   void GetCanFW();          // btnGetCanFW: task 4 at the tail
   void LoadManual(bool open);  // "Загрузить тех-карту", with "и открыть"
@@ -67,7 +68,7 @@ class ContentActions {
   bool reboot_ = false, rebootOK_ = false;
   std::unique_ptr<CanFirmware> can_;
   std::unique_ptr<SelfUpdate> self_;
-  TAutoFrame* page_ = nullptr;
+  QPointer<TAutoFrame> page_;
   // The receiver of the page's and the window's signals: the connections end
   // with this object, before the page goes.
   std::unique_ptr<QObject> ctx_ = std::make_unique<QObject>();
