@@ -163,6 +163,7 @@ ContentActions::~ContentActions() {
     fw->onInfoChanged = nullptr;
     fw->onShowUpdatePage = nullptr;
   }
+  if (unitRefresh_) form_.Core().onUnitRefresh = nullptr;
   // The choice goes with this object; the page outlives it.
   if (page_) page_->SetChoice(nullptr);
 }
@@ -211,6 +212,20 @@ void ContentActions::WirePage() {
     };
     fw->onShowUpdatePage = [this] {
       if (page_) page_->ShowUpdatePage();
+    };
+  } else {
+    // Without the firmware tasks (no server named) the unit's own CAN
+    // firmware is still worth showing: read it at each connection, after
+    // what the connection handling does without them.
+    unitRefresh_ = true;
+    form_.Core().onUnitRefresh = [this](bool online) {
+      TOrvantis* link = form_.Link();
+      if (!online || !link) return;
+      if (link->GetBoot2Rec() && link->Boot2Rec.HasAuxiliary())
+        if (auto text = Mpu2ErrorText(link->Boot2Rec.FwError)) form_.Core().StatusPanel().Log(*text);
+      std::string info = auto_text::kUnknown;
+      if (link->GetCanFwInfo()) info = TextOf(link->CanFwInfo.TextInfo, sizeof link->CanFwInfo.TextInfo);
+      if (page_) page_->SetCanFwInfo(info);
     };
   }
   RefreshUnitState();

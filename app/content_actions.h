@@ -69,6 +69,7 @@ class ContentActions {
   std::unique_ptr<CanFirmware> can_;
   std::unique_ptr<SelfUpdate> self_;
   QPointer<TAutoFrame> page_;
+  bool unitRefresh_ = false;  // the connection hook is ours (no firmware tasks)
   // The receiver of the page's and the window's signals: the connections end
   // with this object, before the page goes.
   std::unique_ptr<QObject> ctx_ = std::make_unique<QObject>();

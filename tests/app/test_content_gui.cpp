@@ -79,7 +79,9 @@ class VehiclePage : public testing::Test {
   }
   void TearDown() override { window.reset(); }
 
-  void Open(bool checkSelfAtStart) {
+  // `withServer` false: no server is named (only the CA the simulated one
+  // needs), so the window runs no server task by itself.
+  void Open(bool checkSelfAtStart, bool withServer = true) {
     {
       QSettings s("OrvantisConfigurator", "OrvantisConfigurator");
       s.setValue("CheckForUpdates", checkSelfAtStart ? "TRUE" : "FALSE");
@@ -93,7 +95,7 @@ class VehiclePage : public testing::Test {
     cable = ctrl.get();
     ConfiguratorOptions options;
     options.simModel = 3;
-    options.server = server.Url();
+    if (withServer) options.server = server.Url();
     options.caFile = server.CaFile();
     window = std::make_unique<test::ScriptedForm>(options, std::move(ctrl));
     window->resize(1200, 760);
@@ -341,6 +343,39 @@ TEST_F(VehiclePage, ServiceWordsUncoverTheAddressAndTheForcedUpdate) {
   EXPECT_TRUE(test::WaitFor([&] { return server.Requests() > before; }));
   EXPECT_EQ(Find<QComboBox>("cbCarBrend")->itemText(0), "-");
   window->grab().save(Shots() + "/vehicle_page_can_service.png", "PNG");
+}
+
+TEST_F(VehiclePage, WithoutAServerTheUnitIsStillShownAndTheAddressFieldReadsTheList) {
+  test::DialogAnswer boxes("Нет");
+  Open(false, false);
+  ASSERT_TRUE(test::WaitFor([&] { return Logged("Настройки прочитаны.") && !window->Core().Idler().Busy(); }, 30000));
+  EXPECT_FALSE(window->Core().FCanListRcvd);
+  EXPECT_EQ(server.Requests(), 0) << "a window without a server asks none by itself";
+  EXPECT_TRUE(Shown("lbCanFwInfo"));
+  EXPECT_NE(Find<QLabel>("lbCanFwInfo")->text(), "?") << "the unit's CAN firmware needs no server";
+  EXPECT_FALSE(Find<QLabel>("lbCanFwInfo")->text().isEmpty());
+  EXPECT_TRUE(Find<QPushButton>("btnGetCanFW")->isEnabled());
+  EXPECT_FALSE(Find<QPushButton>("btnCheckFWUpdates")->isEnabled()) << "no firmware check without a server";
+  EXPECT_FALSE(Find<QPushButton>("Button2")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("btnCheckSoundFiles")->isEnabled());
+  EXPECT_EQ(Find<QComboBox>("cbCarBrend")->count(), 0);
+
+  QTest::keyClicks(QApplication::focusWidget() ? QApplication::focusWidget() : window.get(), "grimzax");
+  auto* url = Find<QLineEdit>("URLEdit");
+  ASSERT_TRUE(Shown("URLEdit"));
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
+  url->setFocus(Qt::OtherFocusReason);
+  ASSERT_TRUE(test::WaitFor([&] { return url->hasFocus(); }));
+  url->selectAll();
+  QTest::keyClicks(url, QString::fromStdString(server.Url()));
+  EXPECT_EQ(window->Http().Options().baseUrl, server.Url());
+  Find<QPushButton>("btnGetCanFW")->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(test::WaitFor([&] { return window->Core().FCanListRcvd; }));
+  auto* make = Find<QComboBox>("cbCarBrend");
+  ASSERT_GE(make->count(), 4);
+  EXPECT_EQ(make->itemText(0), "-");
+  EXPECT_EQ(Find<QLabel>("Label8")->text(), "Доступна CAN-прошивка:");
 }
 
 }  // namespace
