@@ -5,27 +5,26 @@
 
 #include "app/content_actions.h"
 
+#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/firmware_actions.h"
 #include "app/main_form.h"
 #include "core/data_dir.h"
 #include "device/identity.h"
 #include "device/orvantis.h"
-#include "pages/cl_frame.h"
+#include "pages/auto_frame.h"
+#include "pages/page_container.h"
 #include "settings/can_config.h"
 #include "update/voice_upload.h"
 
@@ -79,111 +78,6 @@ TUpdateMsg::TUpdateMsg(const selfupdate::TSelfVersion& v, bool checkAtStart, QWi
 
 bool TUpdateMsg::CheckForUpdate() const { return cbCheckForUpdate->isChecked(); }
 
-TCanChooser::TCanChooser(can::CanChoice& choice, QWidget* parent) : QDialog(parent), choice_(choice) {
-  setObjectName("CanChooser");
-  setWindowTitle("Выбор CAN-прошивки");
-  auto* layout = new QVBoxLayout(this);
-  auto* form = new QFormLayout;
-  cbMake = new QComboBox(this);
-  cbModel = new QComboBox(this);
-  cbPeriod = new QComboBox(this);
-  cbMake->setObjectName("cbMake");
-  cbModel->setObjectName("cbModel");
-  cbPeriod->setObjectName("cbPeriod");
-  form->addRow("Марка:", cbMake);
-  form->addRow("Модель:", cbModel);
-  form->addRow("Год выпуска:", cbPeriod);
-  layout->addLayout(form);
-  lbFirmware = new QLabel(this);
-  layout->addWidget(lbFirmware);
-  lbCanFW = new QListWidget(this);
-  lbCanFW->setObjectName("lbCanFW");
-  lbCanFW->setMinimumSize(480, 140);
-  layout->addWidget(lbCanFW);
-  lbDescription = new QLabel(this);
-  lbDescription->setWordWrap(true);
-  layout->addWidget(lbDescription);
-  auto* manual = new QHBoxLayout;
-  btnManual = new QPushButton("Загрузить тех-карту", this);
-  btnManual->setObjectName("btnManual");
-  cbOpen = new QCheckBox("и открыть", this);
-  cbOpen->setChecked(true);
-  manual->addWidget(btnManual);
-  manual->addWidget(cbOpen);
-  manual->addStretch();
-  layout->addLayout(manual);
-  auto* write = new QPushButton("Получить прошивку и загрузить ее в устройство", this);
-  write->setObjectName("aGetCanFW");
-  layout->addWidget(write);
-  connect(write, &QPushButton::clicked, this, [this] {
-    if (onWrite) onWrite();
-  });
-  connect(btnManual, &QPushButton::clicked, this, [this] {
-    if (onManual) onManual(cbOpen->isChecked());
-  });
-  connect(cbMake, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (filling_) return;
-    choice_.ChooseMake(i);
-    Refill();
-  });
-  connect(cbModel, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (filling_) return;
-    choice_.ChooseModel(i);
-    Refill();
-  });
-  connect(cbPeriod, &QComboBox::currentIndexChanged, this, [this](int i) {
-    if (filling_) return;
-    choice_.ChoosePeriod(i);
-    Refill();
-  });
-  connect(lbCanFW, &QListWidget::currentRowChanged, this, [this](int i) {
-    if (filling_ || i < 0) return;
-    if (!choice_.ChooseFirmware(i)) lbDescription->setText(Q(choice_.Error()));
-    else FillFirmware();
-  });
-  Refill();
-}
-
-void TCanChooser::Refill() {
-  filling_ = true;
-  auto fill = [](QComboBox* box, const std::vector<std::string>& items, int current, bool enabled) {
-    box->clear();
-    for (const auto& s : items) box->addItem(Q(s));
-    box->setCurrentIndex(current);
-    box->setEnabled(enabled);
-  };
-  fill(cbMake, choice_.Makes(), choice_.MakeIndex(), !choice_.Makes().empty());
-  fill(cbModel, choice_.Models(), choice_.ModelIndex(), choice_.ModelsEnabled());
-  fill(cbPeriod, choice_.Periods(), choice_.PeriodIndex(), choice_.PeriodsEnabled());
-  lbCanFW->clear();
-  // The caption in bold, the description below it in the normal font; the
-  // server's texts are shown as plain text.
-  for (const auto& [caption, desc] : choice_.Firmware()) {
-    auto* item = new QListWidgetItem(lbCanFW);
-    auto* label = new QLabel("<b>" + Q(caption).toHtmlEscaped() + "</b>" +
-                                 (desc.empty() ? QString() : "<br>" + Q(desc).toHtmlEscaped()),
-                             lbCanFW);
-    label->setTextFormat(Qt::RichText);
-    label->setWordWrap(true);
-    label->setContentsMargins(4, 2, 4, 2);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    item->setSizeHint(QSize(lbCanFW->viewport()->width(), label->heightForWidth(lbCanFW->viewport()->width() - 8) + 4));
-    lbCanFW->setItemWidget(item, label);
-  }
-  lbCanFW->setCurrentRow(choice_.FirmwareIndex());
-  lbCanFW->setEnabled(choice_.FirmwareEnabled());
-  lbFirmware->setText(choice_.FirmwareLabel());
-  filling_ = false;
-  FillFirmware();
-}
-
-void TCanChooser::FillFirmware() {
-  lbDescription->setText(Q(choice_.FCANDescription));
-  const bool manual = !choice_.FTechManuallLink.empty();
-  btnManual->setVisible(manual);
-  cbOpen->setVisible(manual);
-}
-
 ContentActions::ContentActions(TMainForm& form) : form_(form) {
   MainCore& core = form.Core();
   Status& st = core.StatusPanel();
@@ -201,7 +95,7 @@ ContentActions::ContentActions(TMainForm& form) : form_(form) {
     // and AnalogConnection once they have their records.
   };
   ch.listChanged = [this] {
-    if (chooser_) chooser_->Refill();
+    if (page_) page_->RefillLists();
   };
   can_ = std::make_unique<CanFirmware>(ch);
 
@@ -218,7 +112,7 @@ ContentActions::ContentActions(TMainForm& form) : form_(form) {
     TUpdateMsg dlg(fw, form_.Settings().CheckForUpdates, &form_);
     const bool ok = dlg.exec() == QDialog::Accepted;
     form_.Settings().CheckForUpdates = dlg.CheckForUpdate();
-    if (cbCheckForSelfUpdate) cbCheckForSelfUpdate->setChecked(dlg.CheckForUpdate());
+    if (page_) page_->SetCheckForSelfUpdate(dlg.CheckForUpdate());
     return ok;
   };
   rh.queueHead = [&core](uint8_t t) { core.QueueHead(t); };
@@ -258,58 +152,120 @@ ContentActions::ContentActions(TMainForm& form) : form_(form) {
   table.Set(selftask::kDownload,
             {release_text::kTitle, release_text::kDownloadProgress, [this] { self_->DownloadTask(); }});
 
-  // The vehicle page's controls of these actions.
-  if (auto* page = form.findChild<QWidget*>("AutoFrame")) {
-    auto* box = new QGroupBox("Обновления", page);
-    box->setObjectName("gbUpdates");
-    auto* l = new QVBoxLayout(box);
-    auto* btnCan = new QPushButton("Выбор CAN-прошивки...", box);
-    btnCan->setObjectName("btnCanChooser");
-    auto* btnSounds = new QPushButton("Проверка и обновление звуковых файлов", box);
-    btnSounds->setObjectName("btnSounds");
-    auto* btnSelf = new QPushButton("Проверить сейчас", box);
-    btnSelf->setObjectName("btnCheckSelfUpdate");
-    cbCheckForSelfUpdate = new QCheckBox("Проверять обновления Конфигуратора при запуске программы", box);
-    cbCheckForSelfUpdate->setObjectName("cbCheckForSelfUpdate");
-    cbCheckForSelfUpdate->setChecked(form.Settings().CheckForUpdates);
-    l->addWidget(btnCan);
-    l->addWidget(btnSounds);
-    l->addWidget(btnSelf);
-    l->addWidget(cbCheckForSelfUpdate);
-    box->adjustSize();
-    box->move(16, 16);
-    box->show();
-    QObject::connect(btnCan, &QPushButton::clicked, box, [this] { OpenCanChooser(); });
-    QObject::connect(btnSounds, &QPushButton::clicked, box, [this] { UpdateSounds(); });
-    QObject::connect(btnSelf, &QPushButton::clicked, box, [this] { CheckSelfUpdate(); });
-    QObject::connect(cbCheckForSelfUpdate, &QCheckBox::toggled, box,
-                     [this](bool on) { form_.Settings().CheckForUpdates = on; });
-  }
+  WirePage();
 }
 
 ContentActions::~ContentActions() {
   TaskTable& table = form_.Core().Table();
   for (uint8_t t : {cantask::kList, cantask::kWrite, cantask::kCheckOptions, selftask::kCheck, selftask::kDownload})
     table.Remove(t);
-  delete chooser_;
+  if (FirmwareActions* fw = form_.Firmware()) {
+    fw->onInfoChanged = nullptr;
+    fw->onShowUpdatePage = nullptr;
+  }
+  if (unitRefresh_) form_.Core().onUnitRefresh = nullptr;
+  // The choice goes with this object; the page outlives it.
+  if (page_) page_->SetChoice(nullptr);
 }
 
-void ContentActions::OpenCanChooser() {
-  if (!chooser_) {
-    chooser_ = new TCanChooser(can_->Choice(), &form_);
-    chooser_->onWrite = [this] { form_.Core().QueueTail(cantask::kWrite); };
-    chooser_->onManual = [this](bool open) {
-      const auto* fw = can_->Choice().Chosen();
-      form_.RunWorkflow([&] {
-        HttpGetPDF(form_.Http(), form_.Core().StatusPanel(), form_, can_->Choice().FTechManuallLink,
-                   can_->Choice().MakeChosen(), fw ? fw->caption : std::string(), open,
-                   [](const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
-      });
+void ContentActions::WirePage() {
+  page_ = form_.Pages() ? qobject_cast<TAutoFrame*>(form_.Pages()->Page("AutoFrame")) : nullptr;
+  if (!page_) return;
+  TAutoFrame* page = page_;
+  QObject* ctx = ctx_.get();
+  page->SetChoice(&can_->Choice());
+  page->SetServerNamed(!form_.Options().server.empty());
+  page->SetCheckForSelfUpdate(form_.Settings().CheckForUpdates);
+  page->SetOpenPDF(form_.Settings().PDFOpen);
+  page->SetServerAddress(Q(form_.Http().Options().baseUrl));
+  page->SetCoreUpdateAction(form_.findChild<QAction*>("aCoreUpdate"));
+
+  QObject::connect(page, &TAutoFrame::getCanFWClicked, ctx, [this] { GetCanFW(); });
+  QObject::connect(page, &TAutoFrame::loadManualClicked, ctx, [this](bool open) { LoadManual(open); });
+  QObject::connect(page, &TAutoFrame::checkFWUpdatesClicked, ctx, [this] { CheckFWUpdates(); });
+  QObject::connect(page, &TAutoFrame::soundsClicked, ctx, [this] { UpdateSounds(); });
+  QObject::connect(page, &TAutoFrame::checkSelfUpdateClicked, ctx, [this] { CheckSelfUpdate(); });
+  QObject::connect(page, &TAutoFrame::checkForSelfUpdateToggled, ctx,
+                   [this](bool on) { form_.Settings().CheckForUpdates = on; });
+  QObject::connect(page, &TAutoFrame::openPDFToggled, ctx, [this](bool on) { form_.Settings().PDFOpen = on; });
+  QObject::connect(page, &TAutoFrame::urlEdited, ctx, [this](const QString& url) { SetURL(url.toStdString()); });
+  QObject::connect(page, &TAutoFrame::urlLeft, ctx, [this](const QString&) { CanListAgain(); });
+  QObject::connect(page, &TAutoFrame::forceUpdateChanged, ctx, [this] {
+    // The decisions and the summaries follow the ticks at once.
+    if (FirmwareActions* fw = form_.Firmware(); fw && page_) {
+      fw->Tasks().Force() = page_->Model().Force();
+      fw->Tasks().UpdateFWInfo();
+    }
+  });
+  QObject::connect(&form_, &TMainForm::serviceWordTyped, ctx, [this](int word) {
+    if (!page_) return;
+    if (word == static_cast<int>(ServiceWord::kServerAddress)) page_->ShowURLEdit();
+    else if (word == static_cast<int>(ServiceWord::kForceUpdate)) page_->ShowForceUpdate();
+  });
+  QObject::connect(&form_, &TMainForm::actionsRefreshed, ctx, [this] { RefreshUnitState(); });
+  if (FirmwareActions* fw = form_.Firmware()) {
+    fw->Tasks().Force() = page->Model().Force();
+    fw->onInfoChanged = [this, fw](const FWInfo& info) {
+      if (!page_) return;
+      page_->SetFWInfo(info);
+      page_->SetCanFwInfo(fw->Tasks().CanFwInfo());
+    };
+    fw->onShowUpdatePage = [this] {
+      if (page_) page_->ShowUpdatePage();
+    };
+  } else {
+    // Without the firmware tasks (no server named) the unit's own CAN
+    // firmware is still worth showing: read it at each connection, after
+    // what the connection handling does without them.
+    unitRefresh_ = true;
+    form_.Core().onUnitRefresh = [this](bool online) {
+      TOrvantis* link = form_.Link();
+      if (!online || !link) return;
+      if (link->GetBoot2Rec() && link->Boot2Rec.HasAuxiliary())
+        if (auto text = Mpu2ErrorText(link->Boot2Rec.FwError)) form_.Core().StatusPanel().Log(*text);
+      std::string info = auto_text::kUnknown;
+      if (link->GetCanFwInfo()) info = TextOf(link->CanFwInfo.TextInfo, sizeof link->CanFwInfo.TextInfo);
+      if (page_) page_->SetCanFwInfo(info);
     };
   }
-  chooser_->Refill();
-  chooser_->show();
-  chooser_->raise();
+  RefreshUnitState();
+}
+
+void ContentActions::RefreshUnitState() {
+  if (page_) page_->SetUnitState(form_.Core().Online(), form_.UnitActionsAllowed(), form_.Core().Idler().Busy());
+}
+
+void ContentActions::GetCanFW() { form_.Core().QueueTail(cantask::kWrite); }
+
+void ContentActions::LoadManual(bool open) {
+  form_.RunWorkflow([&] {
+    const can::CanChoice& choice = can_->Choice();
+    const auto* fw = choice.Chosen();
+    HttpGetPDF(form_.Http(), form_.Core().StatusPanel(), form_, choice.FTechManuallLink, choice.MakeChosen(),
+               fw ? fw->caption : std::string(), open,
+               [](const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
+  });
+}
+
+void ContentActions::CheckFWUpdates() {
+  FirmwareActions* fw = form_.Firmware();
+  if (!fw) return;
+  // The modules' versions come from the unit; the check that follows is a task.
+  form_.RunWorkflow([fw] { fw->Tasks().GetExtDevicesOnlineState(); });
+  form_.Core().QueueTail(fwtask::kCheck);
+}
+
+void ContentActions::SetURL(const std::string& url) {
+  server::ServerOptions o = form_.Http().Options();
+  o.baseUrl = url;
+  while (o.baseUrl.size() > 1 && o.baseUrl.back() == '/') o.baseUrl.pop_back();
+  form_.Http().SetOptions(o);
+}
+
+void ContentActions::CanListAgain() {
+  form_.RunWorkflow([this] {
+    if (can_->HttpGetCanList()) form_.Core().FCanListRcvd = true;
+  });
 }
 
 bool ContentActions::FinishAfterRestart() { return can_->FinishAfterRestart(); }

@@ -1,28 +1,28 @@
 // The window's CAN firmware, voice prompt and self-update actions: tasks 2,
 // 4, 29 (CAN firmware list, download and write, the CAN settings notice), 24
 // and 25 (the release check and the download of a new configurator), the
-// update question dialog TUpdateMsg, and a small panel on the vehicle page
-// with the buttons that start them (until the vehicle page has its own
-// controls, the CAN lists are offered in a chooser dialog reached from it).
+// update question dialog TUpdateMsg, and the wiring of the vehicle page
+// (TAutoFrame) to them and to the firmware tasks: its lists drive the CAN
+// firmware choice, its buttons queue the tasks or run the workflows, and it
+// shows the unit's state, the firmware summaries and the service fields.
 // The work itself is the Qt-free core's (server/can_firmware.h,
-// server/release_update.h, update/voice_upload.h).
+// server/release_update.h, update/voice_upload.h, update/fw_tasks.h).
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "server/release_list.h"
 
 class QCheckBox;
-class QComboBox;
-class QLabel;
-class QListWidget;
-class QPushButton;
 
 namespace orv {
 
 class TMainForm;
+class TAutoFrame;
 class CanFirmware;
 class SelfUpdate;
 namespace can {
@@ -40,51 +40,39 @@ class TUpdateMsg final : public QDialog {
   QCheckBox* cbCheckForUpdate = nullptr;
 };
 
-// The four lists of the CAN firmware choice, the description, the manual
-// buttons and the write action.
-class TCanChooser final : public QDialog {
- public:
-  TCanChooser(can::CanChoice& choice, QWidget* parent);
-  void Refill();
-  std::function<void()> onWrite;       // aGetCanFW
-  std::function<void(bool)> onManual;  // "Загрузить тех-карту", with "и открыть"
-
- private:
-  void FillFirmware();
-  can::CanChoice& choice_;
-  QComboBox* cbMake = nullptr;
-  QComboBox* cbModel = nullptr;
-  QComboBox* cbPeriod = nullptr;
-  QLabel* lbFirmware = nullptr;
-  QListWidget* lbCanFW = nullptr;
-  QLabel* lbDescription = nullptr;
-  QPushButton* btnManual = nullptr;
-  QCheckBox* cbOpen = nullptr;
-  bool filling_ = false;
-};
-
 class ContentActions {
  public:
-  // Registers tasks 2, 4, 24, 25 and 29 and places the panel on the vehicle page.
+  // Registers tasks 2, 4, 24, 25 and 29 and wires the vehicle page.
   explicit ContentActions(TMainForm& form);
   ~ContentActions();
   CanFirmware& Can() { return *can_; }
   SelfUpdate& Self() { return *self_; }
+  // The vehicle page (null in a window without one).
+  TAutoFrame* Page() const { return page_.data(); }
   // The vehicle page's controls.
-  void OpenCanChooser();
-  void CheckSelfUpdate();  // "Проверить сейчас"
-  void UpdateSounds();     // "Проверка и обновление звуковых файлов"
+  void GetCanFW();          // btnGetCanFW: task 4 at the tail
+  void LoadManual(bool open);  // "Загрузить тех-карту", with "и открыть"
+  void CheckFWUpdates();    // "Проверить": the modules' versions, then task 22
+  void CheckSelfUpdate();   // "Проверить сейчас"
+  void UpdateSounds();      // "Проверка и обновление звуковых файлов"
+  void SetURL(const std::string& url);  // URLEdit changed
+  void CanListAgain();      // URLEdit left: the CAN list outside the queue
   // The connection handling of the window: a unit back after a CAN firmware.
   bool FinishAfterRestart();
-  TCanChooser* Chooser() const { return chooser_; }
 
  private:
+  void WirePage();
+  void RefreshUnitState();
+
   TMainForm& form_;
   bool reboot_ = false, rebootOK_ = false;
   std::unique_ptr<CanFirmware> can_;
   std::unique_ptr<SelfUpdate> self_;
-  TCanChooser* chooser_ = nullptr;
-  QCheckBox* cbCheckForSelfUpdate = nullptr;
+  QPointer<TAutoFrame> page_;
+  bool unitRefresh_ = false;  // the connection hook is ours (no firmware tasks)
+  // The receiver of the page's and the window's signals: the connections end
+  // with this object, before the page goes.
+  std::unique_ptr<QObject> ctx_ = std::make_unique<QObject>();
 };
 
 }  // namespace orv

@@ -25,6 +25,9 @@ FirmwareActions::FirmwareActions(MainCore& core, TOrvantis& link, Prompts& promp
           SetEnabled(!disabled_ && info.needUpdate);
           if (onInfoChanged) onInfoChanged(info);
         };
+        h.showUpdatePage = [this] {
+          if (onShowUpdatePage) onShowUpdatePage();
+        };
         h.timing = timing;
         return h;
       }()) {

@@ -36,6 +36,8 @@ class FirmwareActions final {
   // The action follows this state; the summaries are in Tasks().Info().
   std::function<void(bool enabled)> onEnabledChanged;
   std::function<void(const FWInfo& info)> onInfoChanged;
+  // The catalogue offers an update: the vehicle page shows its updates.
+  std::function<void()> onShowUpdatePage;
   // Button btnBtnDn while a restart is followed.
   std::function<void(bool enabled)> setWriteEnabled;
 

@@ -673,6 +673,12 @@ void TMainForm::RefreshActions() {
   }
   // The question of the expert mode would stop the running work.
   if (cbExpertMode) cbExpertMode->setEnabled(!running);
+  emit actionsRefreshed();
+}
+
+bool TMainForm::UnitActionsAllowed() const {
+  const auto it = buttons_.find(btnBtnUp);
+  return it != buttons_.end() && it->second.allowed;
 }
 
 void TMainForm::GovernAction(QAction* action, bool needsUnit, std::function<bool()> extra) {

@@ -115,6 +115,9 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The window was asked to close while a workflow ran: it closes when that
   // workflow has ended.
   bool ClosePending() const { return closePending_; }
+  // The actions that must not start while the unit is busy are allowed
+  // (DisableButtons(false) was the last word).
+  bool UnitActionsAllowed() const;
 
   // MainView
   bool PostPlugMessage(PlugReceiver to, PlugMsg msg) override;
@@ -144,6 +147,9 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
  signals:
   void taskStarted(int task);
   void serviceWordTyped(int word);  // a ServiceWord
+  // The enabled state of the actions was worked out again (a workflow began
+  // or ended, the unit came or went, DisableButtons).
+  void actionsRefreshed();
 
  protected:
   bool event(QEvent* e) override;

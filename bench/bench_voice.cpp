@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 
+#include "bench/bench_support.h"
 #include "core/data_dir.h"
 #include "device/orvantis.h"
 #include "sim/sim_hid.h"
@@ -21,62 +22,7 @@
 
 namespace {
 
-// Counts the reports that pass between the link and the device.
-std::atomic<size_t> gReportsOut{0}, gReportsIn{0};
-
-class CountingDevice final : public orv::HidDevice {
- public:
-  explicit CountingDevice(std::unique_ptr<orv::HidDevice> inner) : inner_(std::move(inner)) {}
-  const orv::HidDeviceInfo& Info() const override { return inner_->Info(); }
-  uint16_t InputReportByteLength() const override { return inner_->InputReportByteLength(); }
-  uint16_t OutputReportByteLength() const override { return inner_->OutputReportByteLength(); }
-  bool WriteReport(const uint8_t* report, size_t size, int& error) override {
-    ++gReportsOut;
-    return inner_->WriteReport(report, size, error);
-  }
-  void SetHandlers(InputHandler onInput, UnplugHandler onUnplug) override {
-    if (onInput) {
-      onInput = [h = std::move(onInput)](uint8_t id, const uint8_t* data, size_t size) {
-        ++gReportsIn;
-        h(id, data, size);
-      };
-    }
-    inner_->SetHandlers(std::move(onInput), std::move(onUnplug));
-  }
-  bool Plugged() const override { return inner_->Plugged(); }
-  std::string LockName() const override { return inner_->LockName(); }
-
- private:
-  std::unique_ptr<orv::HidDevice> inner_;
-};
-
-class CountingController final : public orv::HidController {
- public:
-  explicit CountingController(orv::HidController& inner) : inner_(inner) {}
-  std::vector<orv::HidDeviceInfo> Enumerate() override { return inner_.Enumerate(); }
-  std::unique_ptr<orv::HidDevice> CheckOut(const orv::HidDeviceInfo& info) override {
-    auto dev = inner_.CheckOut(info);
-    return dev ? std::make_unique<CountingDevice>(std::move(dev)) : nullptr;
-  }
-  void SetArrivalHandler(ArrivalHandler handler) override { inner_.SetArrivalHandler(std::move(handler)); }
-
- private:
-  orv::HidController& inner_;
-};
-
-class QuietStatus final : public orv::Status {
- public:
-  void StartAction(const std::string&, const std::string& = {}) override {}
-  void FinishAction(uint8_t, const std::string&) override {}
-  void Display(const std::string&, bool = false) override {}
-  void Progress(const std::string&, bool, int = -1) override {}
-  void SetStatus(int s) override { request_ = s; }
-  int Request() const override { return request_; }
-
- private:
-  int request_ = 0;
-};
-
+orv::bench::ReportCount gReports;
 
 struct Measure {
   double ms = 0;
@@ -84,15 +30,14 @@ struct Measure {
 };
 
 Measure Time(orv::TOrvantis& link, const std::string& container, orv::SoundsResult& r) {
-  QuietStatus status;
+  orv::bench::QuietStatus status;
   std::istringstream in(container);
-  gReportsOut = 0;
-  gReportsIn = 0;
+  gReports.Reset();
   const auto t0 = std::chrono::steady_clock::now();
   r = orv::WriteSounds(link, in, status);
   Measure m;
   m.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-  m.reports = gReportsOut + gReportsIn;
+  m.reports = gReports.Total();
   return m;
 }
 
@@ -121,7 +66,7 @@ int main(int argc, char** argv) {
   orv::sim::SimTransportOptions transport;
   transport.reportPeriod = std::chrono::microseconds(1000);
   orv::sim::SimHidController sim(unit, transport);
-  CountingController counting(sim);
+  orv::bench::CountingController counting(sim, gReports);
   orv::TOrvantis link(&counting, nullptr, nullptr, nullptr);
   link.SetUseSync(false);
   if (!link.OnLine()) {
