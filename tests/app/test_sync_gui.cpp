@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QTimer>
 #include <QSlider>
@@ -59,6 +60,11 @@ class SyncWindowTest : public test::BusWindowTest {
     window->resize(1200, 720);
     ASSERT_TRUE(WaitForLog(test::kRead)) << "the settings read after the connection";
     window->SelectFrame("aOptionsFrame");
+    // The alarm section, where the slider is.
+    if (auto* list = window->findChild<QListWidget*>("OptionsFrameList")) {
+      const auto items = list->findItems("Тревога", Qt::MatchExactly);
+      if (!items.isEmpty()) list->setCurrentItem(items.front());
+    }
     auto* slider = window->findChild<QSlider*>("tbAlarmTime");
     ASSERT_NE(slider, nullptr);
     ASSERT_NE(slider->value(), 30);
