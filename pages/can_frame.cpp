@@ -139,8 +139,13 @@ void TCANFrame::Rebuild() {
 
   // "Функции": each group's label with its choice buttons below it.
   QWidget* groups = SubPageArea(1);
-  const std::vector<TCanGroupPlace> groupPlaces =
-      can_.GroupLayout([groups](const std::string& s) { return CaptionWidth<QRadioButton>(groups, s); });
+  // A caption is a button's or the group's bold label: room for either.
+  QFont boldFont = groups->font();
+  boldFont.setBold(true);
+  const QFontMetrics bold(boldFont);
+  const std::vector<TCanGroupPlace> groupPlaces = can_.GroupLayout([groups, &bold](const std::string& s) {
+    return std::max(CaptionWidth<QRadioButton>(groups, s), bold.horizontalAdvance(Q(s)) + 2);
+  });
   size_t g = 0;
   size_t button = 0;
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -150,12 +155,8 @@ void TCANFrame::Rebuild() {
       button = 0;
       auto* label = new QLabel(Q(c.caption), groups);
       label->setObjectName(Q(c.name));
-      QFont bold = label->font();
-      bold.setBold(true);
-      label->setFont(bold);
-      TCanRect at = groupPlaces[g].label;
-      at.w = std::max(at.w, label->sizeHint().width());
-      Place(label, at);
+      label->setFont(boldFont);
+      Place(label, groupPlaces[g].label);
       label->show();
       built_.push_back(label);
     } else if (c.name.rfind("rbcan", 0) == 0) {
@@ -164,7 +165,10 @@ void TCANFrame::Rebuild() {
       // The model keeps one choice per group (the button's group number is
       // its label's); Qt's own exclusivity would span the whole section.
       radio->setAutoExclusive(false);
-      Place(radio, groupPlaces[g].buttons[button++]);
+      // As wide as its own caption, so a click beside it does not choose it.
+      TCanRect at = groupPlaces[g].buttons[button++];
+      at.w = std::min(at.w, radio->sizeHint().width());
+      Place(radio, at);
       const std::string name = c.name;
       connect(radio, &QRadioButton::clicked, this, [this, name](bool) {
         if (!refreshing_) can_.Change(static_cast<size_t>(can_.Find(name)), 1);
