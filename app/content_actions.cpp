@@ -24,6 +24,8 @@
 #include "device/identity.h"
 #include "device/orvantis.h"
 #include "pages/auto_frame.h"
+#include "pages/model/can_model.h"
+#include "pages/model/page_models.h"
 #include "pages/page_container.h"
 #include "settings/can_config.h"
 #include "update/voice_upload.h"
@@ -142,10 +144,10 @@ ContentActions::ContentActions(TMainForm& form) : form_(form) {
                                  core.FCanListRcvd = can_->FCanListRcvd;
                                }});
   table.Set(cantask::kWrite, {can_text::kWriteTitle, can_text::kWriteProgress, [this] { can_->Task4(); }});
+  // The CAN page decides: it loaded the block the firmware wrote (FIsEmpty).
   table.Set(cantask::kCheckOptions, {"", "", [this] {
-                                       const TCanConfig cfg =
-                                           ReadCanConfig(form_.Session().MemItems[kRegionCan].Bytes());
-                                       if (can_->DoCheckCanOptions(cfg)) form_.SelectFrame("aCANFrame");
+                                       const auto* page = form_.PageModels().ModelAs<TCanModel>("CANFrame");
+                                       if (can_->DoCheckCanOptions(page->FConfig())) form_.SelectFrame("aCANFrame");
                                      }});
   if (serverNamed)
     table.Set(selftask::kCheck, {release_text::kTitle, release_text::kCheckProgress, [this] { self_->CheckTask(); }});

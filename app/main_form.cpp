@@ -544,7 +544,7 @@ void TMainForm::LoadFrames() {
   LeftPanel->AddPage(new TConnectionsFrame(LeftPanel, *pageModels_->ModelAs<TConnectionsPageModel>("ConnectionsFrame"),
                                             FOrvantis.get(), &core_.StatusPanel(), this));
   LeftPanel->AddPage(new TImpulsesFrame(LeftPanel, *pageModels_->ModelAs<TImpulsesPageModel>("ImpulsesFrame")));
-  LeftPanel->AddPage(new TCANFrame(LeftPanel));
+  LeftPanel->AddPage(new TCANFrame(LeftPanel, *pageModels_->ModelAs<TCanModel>("CANFrame")));
   LeftPanel->AddPage(new TInternetFrame(LeftPanel, *pageModels_->Model("InternetFrame")));
   LeftPanel->AddPage(new TRStartFrame(LeftPanel, *pageModels_, FOrvantis.get(), &StatusOps()));
   SelectFrame("aAutoFrame");

@@ -2,6 +2,7 @@
 // of its row (or adds a row) and includes its model's header here.
 #include <array>
 
+#include "pages/model/can_model.h"
 #include "pages/model/connections_page.h"
 #include "pages/model/impulses_page.h"
 #include "pages/model/internet_model.h"
@@ -14,27 +15,13 @@ namespace orv {
 
 namespace {
 
-// A page whose model is not built yet: it keeps no record and exports "{}".
-class TNoRecordModel final : public TPageModel {
- public:
-  using TPageModel::TPageModel;
-  void LoadData(TMemItems&) override {}
-  void StoreData(TMemItems&) override {}
-  TControlState State(size_t) const override { return {}; }
-
- protected:
-  void Apply(size_t, int, const std::string&) override {}
-};
-
-std::unique_ptr<TPageModel> NoRecord(TPageEnv& env) { return std::make_unique<TNoRecordModel>(env); }
-
 // name, menu caption, export member, load, store and export positions, regions, creator
 const std::array<TPageEntry, 7> kPages = {{
     {"OptionsFrame", "Настройки", nullptr, 0, 0, -1, 1u << kRegionConfig, &CreateOptionsModel},
     {"MessagesFrame", "Сообщения", nullptr, 1, 1, -1, 1u << kRegionDelivery, &CreateMessagesModel},
     {"ConnectionsFrame", "Подключение", "conn", 2, 2, 0, (1u << kRegionInputs) | (1u << kRegionThresholds) | (1u << kRegionOutputs), &CreateConnectionsModel},
     {"ImpulsesFrame", "Импульсы", "seqs", 3, 3, 1, 1u << kRegionImpulses, &CreateImpulsesModel},
-    {"CANFrame", "CAN", "can", 4, 4, 2, 1u << kRegionCan, &NoRecord},
+    {"CANFrame", "CAN", "can", 4, 4, 2, 1u << kRegionCan, &CreateCanModel},
     {"InternetFrame", "Интернет", "internet", 5, 5, 4, 1u << kRegionInternet, &CreateInternetModel},
     {"RStartFrame", "Модуль запуска", "rstart", 6, 6, 3, 1u << kRegionRStart, &CreateRStartModel},
 }};

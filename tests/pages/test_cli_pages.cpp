@@ -162,7 +162,10 @@ TEST(CliPagesFile, ExportIsOneLineWithTheGivenMoment) {
   r.out.replace(rs + 9, inet - rs - 9, "{}");
   EXPECT_EQ(r.out.rfind(R"({"conn":{"conn_ins":[)", 0), 0u) << r.out;
   const std::string tail =
-      R"(}}],"can":{},"rstart":{},"internet":{"inet_apn":"internet.mts.ru","inet_login":"mts","inet_pwd":"mts"},)"
+      R"(}}],"can":{"can_user":{},"can_opt":{"can_odometer":false,"can_fuellevel":false,"can_fuelmeasured":false,)"
+      R"("can_fuelconsumption":false,"can_RPM":false,"can_coolanttemp":false,"can_Accelerator":false,)"
+      R"("can_wheelangle":false,"can_brakeforce":false}},)"
+      R"("rstart":{},"internet":{"inet_apn":"internet.mts.ru","inet_login":"mts","inet_pwd":"mts"},)"
       R"("sdate":{"localtime":"15.11.2023 01:13","timezone":"-180, MSK","UTC":"1700010800"}})"
       "\n";
   ASSERT_GE(r.out.size(), tail.size());

@@ -71,7 +71,10 @@ TEST(PageModels, TheApplicationsPagesAndTheirExports) {
   conf.replace(rs + 9, inet - rs - 9, "{}");
   EXPECT_EQ(conf.rfind(R"({"conn":{"conn_ins":[)", 0), 0u) << conf;
   EXPECT_NE(conf.find(R"(}}},"seqs":[{"seq0":)"), std::string::npos) << conf;
-  EXPECT_NE(conf.find(R"(}}],"can":{},"rstart":{},"internet":{"inet_apn":"","inet_login":"","inet_pwd":""},"sdate":{"localtime":")"),
+  EXPECT_NE(conf.find(R"(}}],"can":{"can_user":{},"can_opt":{"can_odometer":false,"can_fuellevel":false,)"
+                      R"("can_fuelmeasured":false,"can_fuelconsumption":false,"can_RPM":false,"can_coolanttemp":false,)"
+                      R"("can_Accelerator":false,"can_wheelangle":false,"can_brakeforce":false}},"rstart":{},)"
+                      R"("internet":{"inet_apn":"","inet_login":"","inet_pwd":""},"sdate":{"localtime":")"),
             std::string::npos)
       << conf;
   EXPECT_FALSE(pages.OptionsPIN()) << "no PIN before the options page was loaded";
