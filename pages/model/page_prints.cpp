@@ -92,7 +92,7 @@ void TConnectionsPageModel::Print(TCursor& cursor, const std::string& caption) c
 void TImpulsesPageModel::Print(TCursor& cursor, const std::string& caption) const {
   cursor.Caption(caption);
   for (int k = 0; k < TImpulsesModel::kPatterns; ++k)
-    cursor.Item(imp_.Seq(k).Caption + " " + imp_.SeqToString(k));
+    cursor.WrappedItem(imp_.Seq(k).Caption + " " + imp_.SeqToString(k), TCursor::kLineX, 100, "|");
 }
 
 namespace {
@@ -164,7 +164,7 @@ void TRStartPageModel::Print(TCursor& cursor, const std::string& caption) const 
 
   // Settings: the lines the page shows.
   cursor.Group(report.at(0).caption);
-  for (const std::string& l : report[0].lines) cursor.Item(l);
+  for (const std::string& l : report[0].lines) cursor.WrappedItem(l);
 
   // Inputs and outputs: "name: source" and the wire's swatch after the widest line.
   auto wired = [&](const TRStartReportSection& s, const std::vector<std::vector<uint32_t>>& swatches) {
@@ -200,7 +200,7 @@ void TRStartPageModel::Print(TCursor& cursor, const std::string& caption) const 
   for (int i : model_.VisibleSteps()) {
     const TRSSeq& seq = model_.Config().Seqs[static_cast<size_t>(i)];
     cursor.Item(RSSteps[static_cast<size_t>(i)].name);
-    cursor.Item(PulseWords(seq));
+    cursor.WrappedItem(PulseWords(seq), TCursor::kLineX, 100, ",");
     if (seq.Len() > 0) Waveform(cursor, seq, longest);
   }
 }
