@@ -79,6 +79,15 @@ std::string PaintReport(QPagedPaintDevice& device, const ReportDraw& draw, const
   return {};
 }
 
+void PrintSection(QPainter& painter, int& y, const std::function<void(report::TCursor&)>& section) {
+  auto* device = dynamic_cast<QPagedPaintDevice*>(painter.device());
+  if (!device) throw std::runtime_error("печать возможна только на принтер или в PDF");
+  TPainterCanvas canvas(painter, *device);
+  report::TCursor cursor(canvas, y);
+  section(cursor);
+  y = cursor.Y();
+}
+
 void SetUpPdf(QPdfWriter& writer, const std::string& title) {
   writer.setResolution(kPdfResolution);
   writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
