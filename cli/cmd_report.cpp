@@ -56,6 +56,11 @@ int RunReport(Context& ctx, std::vector<std::string>& args) {
   static char arg0[] = "orvantis-cli", arg1[] = "-platform", arg2[] = "offscreen";
   static char* argv[] = {arg0, arg1, arg2, nullptr};
   static int argc = 3;
+  // Qt's notes about the desktop it does not have (no runtime folder, no
+  // screen) mean nothing to a user of the tool; its errors still show.
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << msg.toStdString() << "\n";
+  });
   QGuiApplication app(argc, argv);
   std::string error;
   try {

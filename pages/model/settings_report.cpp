@@ -33,6 +33,7 @@ std::string FormatText(const char* fmt, const std::string& a, const std::string&
 }
 
 std::string ReportDate(std::time_t when) {
+  tzset();  // the zone as TZ says now, as the rest of the tool reads it
   std::tm local{};
   localtime_r(&when, &local);
   char buf[32];
