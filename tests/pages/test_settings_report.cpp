@@ -8,9 +8,11 @@
 
 #include "pages/model/options_model.h"
 #include "pages/model/page_models.h"
+#include "pages/model/connections_page.h"
 #include "pages/model/settings_report.h"
 #include "settings/factory_images.h"
 #include "settings/option_flags.h"
+#include "settings/rs_config.h"
 #include "settings/settings_stream.h"
 
 namespace orv {
@@ -283,6 +285,56 @@ TEST(ReportCursor, ALongLineIsCutAfterItsSeparatorsWithinThePage) {
   c2.WrappedItem("Резерв [47]", TCursor::kLineX, 100, "|");
   ASSERT_EQ(narrow.Texts().size(), 1u);
   EXPECT_EQ(narrow.Texts()[0].text, "Резерв [47]");
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The remote-start section: its four sub-pages in order, the outputs with
+// their wire colours, and each step's waveform on one time scale that the
+// longest step fills.
+TEST_F(SettingsReport, RemoteStartSectionDrawsWiresAndPulsesWithinThePage) {
+  TMemItems items = FactoryItems(1);
+  pages.LoadData(items);
+  FakeCanvas canvas;
+  TCursor cursor(canvas);
+  pages.Model("RStartFrame")->Print(cursor, "Модуль запуска");
+
+  std::vector<std::string> groups;
+  for (const Op& o : canvas.Texts())
+    if (o.x == 300) groups.push_back(o.text);
+  EXPECT_EQ(groups, (std::vector<std::string>{"Настройки", "Входы", "Выходы", "Импульсы"}));
+  int swatches = 0, right = 0;
+  for (const Op& o : canvas.ops) {
+    if (o.kind == Op::kFill) ++swatches;
+    if (o.kind == Op::kLine && o.y == o.y2) {
+      EXPECT_GE(std::min(o.x, o.x2), 400);
+      EXPECT_LE(std::max(o.x, o.x2), 4961 - 200);
+      right = std::max(right, std::max(o.x, o.x2));
+    }
+  }
+  EXPECT_GE(swatches, 2 * kRSOutputs) << "two colours per output wire";
+  EXPECT_EQ(right, 4961 - 200) << "the longest step fills the width";
+}
+
+// The wire colours a connections line carries come from the wire's name;
+// without a unit the names hold no colours and no swatch is drawn.
+TEST_F(SettingsReport, ConnectionsSwatchesFollowTheWireNames) {
+  EXPECT_EQ(WireRGB("CN1.6, белый/синий"), (std::vector<uint32_t>{0xFAFAFA, 0x2040D0}));
+  EXPECT_EQ(WireRGB("CN2.4, фиолетовый"), (std::vector<uint32_t>{0x8030B0}));
+  EXPECT_TRUE(WireRGB("Вход 3").empty());
+  TMemItems items = FactoryItems(1);
+  pages.LoadData(items);
+  FakeCanvas canvas;
+  TCursor cursor(canvas);
+  pages.Model("ConnectionsFrame")->Print(cursor, "Подключение");
+  for (const Op& o : canvas.ops) EXPECT_NE(o.kind, Op::kFill);
+  ASSERT_NE(canvas.Find("Входные сигналы"), nullptr);
+  EXPECT_EQ(canvas.Find("Входные сигналы")->x, 300);
+  ASSERT_NE(canvas.Find("Выходные сигналы"), nullptr);
 }
 
 }  // namespace
