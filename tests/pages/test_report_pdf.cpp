@@ -16,6 +16,7 @@
 #include "app/report_action.h"
 #include "gui_support.h"
 #include "pages/model/settings_report.h"
+#include "pages/report_painter.h"
 #include "sim/sim_hid.h"
 #include "support/process.h"
 
@@ -143,6 +144,25 @@ TEST_F(ReportPdf, AReportThatCannotBeWrittenSaysSoAndLeavesNoFile) {
 
   EXPECT_EQ(RunCli({"--sim", "1", "report", "--unit"}).exitCode, 2) << "-o is required";
   EXPECT_EQ(RunCli({"--sim", "1", "report", "-o", old}).exitCode, 2) << "a file or --unit";
+}
+
+// A report that fails halfway (a page throws, a page break is refused) never
+// replaces the older PDF, nor leaves a partial one beside it.
+TEST_F(ReportPdf, AFailedDrawingKeepsTheOlderPdf) {
+  const std::string pdf = dir.File("kept.pdf");
+  ASSERT_EQ(WritePdfReport(pdf, "t", [](report::TCanvas& c) { c.Text(200, 200, "первый", {}); }), "");
+  const std::string before = Tool("pdftotext", {pdf, "-"});
+  const std::string error = WritePdfReport(pdf, "t", [](report::TCanvas& c) {
+    c.Text(200, 200, "второй", {});
+    c.NewPage();
+    throw std::runtime_error("страница не напечатана");
+  });
+  EXPECT_EQ(error, pdf + ": страница не напечатана");
+  EXPECT_EQ(Tool("pdftotext", {pdf, "-"}), before);
+  EXPECT_TRUE(Contains(before, "первый"));
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
+  EXPECT_EQ(files, 1u) << "no temporary file left";
 }
 
 // --- the window -------------------------------------------------------------
