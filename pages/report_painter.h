@@ -53,7 +53,6 @@ using ReportDraw = std::function<void(report::TCanvas&)>;
 // empty, or why the job was aborted.
 std::string PaintReport(QPagedPaintDevice& device, const ReportDraw& draw, const std::function<void()>& abort = {});
 
-namespace report { class TCursor; }
 // One page's section at `y` with the painter's device as the canvas (the
 // TCLFrame form of Print); `y` moves down as the section does.
 void PrintSection(QPainter& painter, int& y, const std::function<void(report::TCursor&)>& section);

@@ -123,7 +123,8 @@ std::string PulseWords(const TRSSeq& seq) {
   return v;
 }
 
-// The waveform of one step on a grid of 100 ms, `scale` units per ms × 1000.
+// The waveform of one step on a grid of 100 ms, `longestMs` spanning the
+// width from the lines column to 200 units before the right edge.
 void Waveform(TCursor& cursor, const TRSSeq& seq, int longestMs) {
   TCanvas& canvas = cursor.Canvas();
   const int h = canvas.TextHeight(TFont{});
