@@ -33,6 +33,7 @@
 #include "app/file_filter.h"
 #include "app/header_button.h"
 #include "app/qt_settings_store.h"
+#include "app/report_action.h"
 #include "device/orvantis.h"
 #include "pages/auto_frame.h"
 #include "pages/can_frame.h"
@@ -243,6 +244,8 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   SetButtonHandler("btnDef", [this] { workflows_->FactoryDefaults(); });
   SetButtonHandler("btnToFile", [this] { workflows_->SaveToFile(); });
   SetButtonHandler("btnFromFile", [this] { workflows_->LoadFromFile(); });
+  report_ = std::make_unique<ReportAction>(*pageModels_, [this] { return lbSN->text(); });
+  SetButtonHandler("BtnPrint", [this] { report_->Run(); });
   SetUpFirmware();
   // The CAN firmware, voice prompt and self-update actions (tasks 2, 4, 24,
   // 25, 29), before the queue starts so its start-up tasks exist.
@@ -360,7 +363,7 @@ QWidget* TMainForm::BuildHeader() {
 
   const ActionRule local;                      // works without a unit
   const ActionRule unit{true, {}};              // talks to the unit
-  const ActionRule print{false, action_text::kPrintMissing};
+  const ActionRule print = local;  // prints what the pages show, unit or not
   btnFromFile = AddHeaderButton(header, "btnFromFile", "aFromFile", "Загрузка настроек из файла",
                                 "Загрузка настроек из файла", QKeySequence(Qt::CTRL | Qt::Key_O), local);
   btnToFile = AddHeaderButton(header, "btnToFile", "aToFile", "Сохранение настроек в файле",

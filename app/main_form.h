@@ -45,6 +45,7 @@ class ContentActions;
 class FirmwareActions;
 class HeaderButton;
 class HiddenWindow;
+class ReportAction;
 
 // Keeps the window alive during long work. User input is processed too, so
 // that it is handled now rather than after the work: the actions that must
@@ -82,6 +83,8 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   // The settings workflows and the settings image (the fifteen regions).
   SettingsActions& Workflows() { return *workflows_; }
   ContentActions& Content() { return *content_; }
+  // BtnPrint: the print dialog and the settings report.
+  ReportAction& Report() { return *report_; }
   TSettingsSession& Session() { return workflows_->Session(); }
   // The client of the maker's server (--server / --ca), waiting through the
   // window's pump while a request runs.
@@ -196,6 +199,7 @@ class TMainForm : public QMainWindow, public MainView, public StatusView, public
   std::unique_ptr<TPageModels> pageModels_;
   std::unique_ptr<SettingsActions> workflows_;
   std::unique_ptr<ContentActions> content_;
+  std::unique_ptr<ReportAction> report_;
 
   // top bar
   HeaderButton* btnFromFile = nullptr;

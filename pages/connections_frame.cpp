@@ -1,4 +1,5 @@
 #include "pages/connections_frame.h"
+#include "pages/report_painter.h"
 
 #include <QButtonGroup>
 #include <QEvent>
@@ -25,6 +26,7 @@
 #include "device/orvantis.h"
 #include "diag/diag_base_view.h"
 #include "diag/orv_diag.h"
+#include "pages/report_painter.h"
 #include "pages/connections_widgets.h"
 
 namespace orv {
@@ -628,61 +630,7 @@ void TConnectionsFrame::OpenOutputMenu(int row) {
 }
 
 void TConnectionsFrame::Print(QPainter& printer, int& y, const QString& caption) {
-  const TConnectionsModel& m = model_.Conn();
-  const TConnUnit unit = model_.Unit();
-  auto* paged = dynamic_cast<QPagedPaintDevice*>(printer.device());
-  const int pageHeight = printer.device()->height();
-  QFont base = printer.font();
-  QFont big = base;
-  big.setPointSizeF(base.pointSizeF() + 2);
-  printer.setFont(big);
-  printer.drawText(200, y + printer.fontMetrics().ascent(), caption);
-  y += printer.fontMetrics().height() * 3 / 2;
-  printer.setFont(base);
-  const QFontMetrics fm = printer.fontMetrics();
-  const int lineHeight = fm.height();
-  const int step = lineHeight * 3 / 2;
-  auto advance = [&] {
-    y += step;
-    if (pageHeight - y < 100) {
-      if (paged) paged->newPage();
-      y = 100;
-    }
-  };
-  auto section = [&](const char* title, int count, bool input) {
-    printer.drawText(300, y + fm.ascent(), title);
-    advance();
-    int nameWidth = 0, sourceWidth = 0;
-    for (int i = 0; i < count; ++i) {
-      const char* name = input ? TConnectionsModel::InputNames()[static_cast<size_t>(i)]
-                               : TConnectionsModel::OutputNames()[static_cast<size_t>(i)];
-      nameWidth = std::max(nameWidth, fm.horizontalAdvance(Q(name)));
-      sourceWidth = std::max(sourceWidth, fm.horizontalAdvance(Q(input ? m.InputGridText(i) : m.OutputGridText(i))));
-    }
-    const int sourceX = 400 + nameWidth + lineHeight;
-    for (int i = 0; i < count; ++i) {
-      const char* name = input ? TConnectionsModel::InputNames()[static_cast<size_t>(i)]
-                               : TConnectionsModel::OutputNames()[static_cast<size_t>(i)];
-      const TConnEntry& e = input ? m.Input(i) : m.Output(i);
-      printer.drawText(400, y + fm.ascent(), Q(name));
-      printer.drawText(sourceX, y + fm.ascent(), Q(input ? m.InputGridText(i) : m.OutputGridText(i)));
-      if (e.Source() == csMain) {
-        const std::string wire =
-            input ? TConnectionsModel::InputWireName(e.b1 >= 8 && e.b1 <= 9 ? e.b1 - 5 : e.b1, unit)
-                  : TConnectionsModel::OutputWireName(e.b1, unit);
-        const auto colours = WireColours(wire);
-        int x = sourceX + sourceWidth + lineHeight;
-        for (const QColor& c : colours) {
-          printer.fillRect(x, y, lineHeight, lineHeight, c);
-          printer.drawRect(x, y, lineHeight, lineHeight);
-          x += lineHeight;
-        }
-      }
-      advance();
-    }
-  };
-  section(conn_page_text::kInputs, TConnectionsModel::kInputs, true);
-  section(conn_page_text::kOutputs, TConnectionsModel::kOutputs, false);
+  PrintSection(printer, y, [&](report::TCursor& c) { model_.Print(c, caption.toStdString()); });
 }
 
 }  // namespace orv

@@ -1,5 +1,7 @@
 #include "pages/connections_widgets.h"
 
+#include "pages/model/connections_page.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
@@ -44,27 +46,8 @@ void TLedLamp::paintEvent(QPaintEvent*) {
 }
 
 std::vector<QColor> WireColours(const std::string& wireName) {
-  static const std::pair<const char*, QColor> kNames[] = {
-      {"желтый", QColor(0xF2, 0xD0, 0x00)},  {"черный", QColor(0x10, 0x10, 0x10)},
-      {"красный", QColor(0xD0, 0x20, 0x20)}, {"белый", QColor(0xFA, 0xFA, 0xFA)},
-      {"синий", QColor(0x20, 0x40, 0xD0)},   {"зеленый", QColor(0x20, 0xA0, 0x30)},
-      {"серый", QColor(0x90, 0x90, 0x90)},   {"оранжевый", QColor(0xF0, 0x80, 0x10)},
-      {"фиолетовый", QColor(0x80, 0x30, 0xB0)}, {"коричневый", QColor(0x80, 0x50, 0x20)},
-  };
   std::vector<QColor> out;
-  const size_t comma = wireName.find(", ");
-  if (comma == std::string::npos) return out;
-  std::string rest = wireName.substr(comma + 2);
-  rest = rest.substr(0, rest.find(' '));
-  size_t start = 0;
-  while (start <= rest.size()) {
-    const size_t slash = rest.find('/', start);
-    const std::string word = rest.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-    for (const auto& [name, colour] : kNames)
-      if (word == name) out.push_back(colour);
-    if (slash == std::string::npos) break;
-    start = slash + 1;
-  }
+  for (uint32_t rgb : WireRGB(wireName)) out.push_back(QColor::fromRgb(rgb));
   return out;
 }
 

@@ -1,4 +1,5 @@
 #include "pages/impulses_frame.h"
+#include "pages/report_painter.h"
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>
@@ -257,26 +258,7 @@ void TImpulsesFrame::EditorChanged() {
 }
 
 void TImpulsesFrame::Print(QPainter& printer, int& y, const QString& caption) {
-  auto* paged = dynamic_cast<QPagedPaintDevice*>(printer.device());
-  const int pageHeight = printer.device()->height();
-  QFont base = printer.font();
-  QFont big = base;
-  big.setBold(true);
-  big.setPointSizeF(base.pointSizeF() + 2);
-  printer.setFont(big);
-  printer.drawText(200, y + printer.fontMetrics().ascent(), caption);
-  y += printer.fontMetrics().height() * 3 / 2;
-  printer.setFont(base);
-  const QFontMetrics fm = printer.fontMetrics();
-  for (int k = 0; k < TImpulsesModel::kPatterns; ++k) {
-    const TImpSeq& s = model_.Imp().Seq(k);
-    printer.drawText(300, y + fm.ascent(), Q(s.Caption + " " + model_.Imp().SeqToString(k)));
-    y += fm.height() * 3 / 2;
-    if (pageHeight - y < 100) {
-      if (paged) paged->newPage();
-      y = 100;
-    }
-  }
+  PrintSection(printer, y, [&](report::TCursor& c) { model_.Print(c, caption.toStdString()); });
 }
 
 }  // namespace orv

@@ -1,5 +1,7 @@
 #include "pages/model_frame.h"
 
+#include "pages/report_painter.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -88,5 +90,9 @@ void TModelFrame::OnHide() {
 }
 
 std::string TModelFrame::ToJSON() { return model_.ToJSON(); }
+
+void TModelFrame::Print(QPainter& printer, int& y, const QString& caption) {
+  PrintSection(printer, y, [&](report::TCursor& c) { model_.Print(c, caption.toStdString()); });
+}
 
 }  // namespace orv

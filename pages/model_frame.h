@@ -40,6 +40,8 @@ class TModelFrame : public TCLFrame {
   void OnShow() override;
   void OnHide() override;
   std::string ToJSON() override;
+  // The model's report section.
+  void Print(QPainter& printer, int& y, const QString& caption) override;
   using TCLFrame::LoadData;
   using TCLFrame::StoreData;
 

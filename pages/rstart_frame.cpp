@@ -556,29 +556,6 @@ void TRStartFrame::OnHide() {
   ClearDiag();
 }
 
-void TRStartFrame::Print(QPainter& printer, int& y, const QString& caption) {
-  const QFontMetrics fm(printer.font());
-  const int line = fm.height();
-  const int left = 40;
-  QFont bold = printer.font();
-  bold.setBold(true);
-  const QFont normal = printer.font();
-  printer.setFont(bold);
-  printer.drawText(left, y + fm.ascent(), caption);
-  y += line * 3 / 2;
-  for (const TRStartReportSection& s : model_.Model().Report()) {
-    printer.setFont(bold);
-    printer.drawText(left + 20, y + fm.ascent(), Q(s.caption));
-    y += line;
-    printer.setFont(normal);
-    for (const std::string& l : s.lines) {
-      printer.drawText(left + 40, y + fm.ascent(), Q(l));
-      y += line;
-    }
-    y += line / 2;
-  }
-}
-
 void TRStartFrame::DoOnPlug() { Refresh(); }
 
 void TRStartFrame::DoOnUnPlug() {

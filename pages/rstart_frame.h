@@ -45,7 +45,6 @@ class TRStartFrame : public TModelFrame {
   void OnHide() override;
   // The page's part of the settings report: each sub-page's caption and its
   // "caption: value" lines, from `y` down; `y` ends below the last line.
-  void Print(QPainter& printer, int& y, const QString& caption) override;
 
   // Menus run through this (tests replace it): returns the chosen action.
   std::function<QAction*(QMenu& menu, const QPoint& globalPos)> RunMenu;

@@ -66,6 +66,8 @@ class TConnectionsPageModel final : public TPageModel {
   std::string SelectSubPage(int index) override;
   TControlState State(size_t index) const override;
   std::vector<std::string> Show() const override;
+  // Inputs and outputs: name, source and the wire's colours.
+  void Print(report::TCursor& cursor, const std::string& caption) const override;
 
   // Lets the impulses page reach this page (OutIsAssigned, HorOutIsFree, SetHornDef).
   static TConnectionsPageModel* Of(const TPageEnv& env);
@@ -88,6 +90,9 @@ class TConnectionsPageModel final : public TPageModel {
 };
 
 std::unique_ptr<TPageModel> CreateConnectionsModel(TPageEnv& env);
+
+// The colours (0xRRGGBB) a wire's name spells after its ", ", as "серый/черный".
+std::vector<uint32_t> WireRGB(std::string_view wireName);
 
 class TPageModels;
 // Gives the connections page of `pages` its link (see SetLink).

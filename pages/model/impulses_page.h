@@ -33,6 +33,8 @@ class TImpulsesPageModel final : public TPageModel {
   std::string ToJSON() const override { return imp_.ToJSON(); }
   TControlState State(size_t index) const override;
   std::vector<std::string> Show() const override;
+  // One line per pattern: its caption and its pulses.
+  void Print(report::TCursor& cursor, const std::string& caption) const override;
 
   // Edits the views run; each notifies the view.
   void ToggleCyclic(int k);

@@ -471,6 +471,64 @@ std::string TOptionsModel::SyncMembers() const {
   return out;
 }
 
+std::string TOptionsModel::SliderLine(std::string_view name) const {
+  const int i = Find(name);
+  if (i < 0) return {};
+  return controls_[static_cast<size_t>(i)].caption + ": " + State(static_cast<size_t>(i)).text;
+}
+
+std::string TOptionsModel::RadioLine(const std::string& group) const {
+  std::string heading, chosen;
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    if (info_[i].kind != RowKind::kRadio || controls_[i].group != group) continue;
+    if (heading.empty()) heading = controls_[i].heading;
+    if (value_[i] && chosen.empty()) chosen = controls_[i].caption;
+  }
+  return heading + ": " + (chosen.empty() ? std::string("не определено") : chosen);
+}
+
+void TOptionsModel::Print(report::TCursor& cursor, const std::string& caption) const {
+  // The value lines of each category after its boxes: sliders by name,
+  // radio groups by their group, "eUSSD" for the balance request.
+  static const std::vector<std::vector<const char*>> kValueLines = {
+      {},
+      {"tbShockNotify", "tbShockAlarm", "tbMotion"},
+      {"Btn2Cmd"},
+      {"tbAutoArmTime", "tbSelfArmRemindTime"},
+      {"tbAlarmTime", "tbAlarmPower"},
+      {"eUSSD"},
+      {"tbMic", "tbSpeaker", "tbSpeakerOut", "tbAutoinfIn", "tbPhoneOut"},
+      {"tbAnswerTimeout", "tbCallTimeout"},
+      {},
+      {"tbDiagDataTimer"},
+      {"SVN", "Route", "tbTripEndTimeout"},
+      {"tbRStartTime", "tbPitTime"},
+  };
+  cursor.Caption(caption);
+  for (size_t cat = 0; cat < kOptionCategories.size(); ++cat) {
+    cursor.Group(kOptionCategories[cat]);
+    for (size_t i = 0; i < controls_.size(); ++i) {
+      if (info_[i].kind != RowKind::kFlag || controls_[i].subPage != static_cast<int>(cat)) continue;
+      const std::string& text = controls_[i].caption;
+      const bool on = value_[i] != 0;
+      // An enabled start condition shows its threshold instead of "ВКЛ".
+      switch (on ? info_[i].ref : 0) {
+        case 41: cursor.Item(text + ": <" + State(static_cast<size_t>(Find("tbTempEngine"))).text); break;
+        case 42: cursor.Item(text + ": <" + State(static_cast<size_t>(Find("tbTempCabinLow"))).text); break;
+        case 43: cursor.Item(text + ": >" + State(static_cast<size_t>(Find("tbTempCabinHigh"))).text); break;
+        case 44: cursor.Item(text + ": <" + Text("eEngineVoltage") + " В"); break;
+        default: cursor.Item(text + ": " + report::OnOff(on)); break;
+      }
+    }
+    for (const char* v : kValueLines[cat]) {
+      const std::string name = v;
+      if (name.rfind("tb", 0) == 0) cursor.Item(SliderLine(name));
+      else if (name == "eUSSD") cursor.Item(controls_[static_cast<size_t>(Find(name))].caption + ": " + Text(name));
+      else cursor.Item(RadioLine(name));
+    }
+  }
+}
+
 std::unique_ptr<TPageModel> CreateOptionsModel(TPageEnv& env) { return std::make_unique<TOptionsModel>(env); }
 
 }  // namespace orv

@@ -81,6 +81,10 @@ class TOptionsModel final : public TPageModel {
   std::string SyncMembers() const override;
   std::optional<TPIN> PIN() const override;
   void SetPIN(const TPIN& pin) override;
+  // Per category: its name at 300, a line per flag box ("ВКЛ"/"выкл", or the
+  // start threshold for bit41..bit44 when on), then its value lines, hidden
+  // gain sliders included.
+  void Print(report::TCursor& cursor, const std::string& caption) const override;
 
   std::vector<std::string> SubPages() const override;
   bool SubPageEnabled(int index) const override;
@@ -110,6 +114,10 @@ class TOptionsModel final : public TPageModel {
   bool AutoStartControl(size_t index) const;
   bool ArmingControl(size_t index) const;
   int RadioValue(const std::string& group) const;
+  // "heading: caption of the chosen radio button", or "не определено".
+  std::string RadioLine(const std::string& group) const;
+  // "caption: label" of a slider.
+  std::string SliderLine(std::string_view name) const;
   void SetRadio(const std::string& group, int value);
 
   TConfigData CFG{};

@@ -69,6 +69,12 @@ class TCursor {
   void Group(std::string_view text);
   // A line of text at x (400 unless said), then an advance.
   void Item(std::string_view text, int x = kLineX);
+  // A line that may be wider than the page: cut at blanks so that each piece
+  // ends 200 units before the right edge; the pieces after the first start
+  // `indent` further right. With `after`, only blanks that follow it are cut
+  // at (" | " lists keep their items whole). A piece wider than the room
+  // stays whole.
+  void WrappedItem(std::string_view text, int x = kLineX, int indent = 100, std::string_view after = {});
 
  private:
   TCanvas& canvas_;

@@ -38,6 +38,9 @@ class TRStartPageModel final : public TPageModel {
   TControlState State(size_t index) const override;
   // Sub-headers "  Настройки" and report lines "    caption: value".
   std::vector<std::string> Show() const override;
+  // The settings lines, the wired inputs and outputs with their colours, and
+  // each visible step's pulses with their waveform.
+  void Print(report::TCursor& cursor, const std::string& caption) const override;
 
   TRStartModel& Model() { return model_; }
   const TRStartModel& Model() const { return model_; }

@@ -44,6 +44,8 @@ check "post-install step reloads udev and triggers hidraw" \
   bash -c "dpkg-deb -I '$deb' postinst | grep -q 'udevadm trigger --subsystem-match=hidraw'"
 check "dependencies computed from the linked libraries" \
   bash -c "dpkg-deb -f '$deb' Depends | grep -q libqt6widgets6"
+check "the report's font is a dependency" \
+  bash -c "dpkg-deb -f '$deb' Depends | grep -q fonts-dejavu-core"
 
 dpkg-deb -x "$deb" "$tmp/root"
 root=$tmp/root
