@@ -250,6 +250,11 @@ TMainForm::TMainForm(ConfiguratorOptions options, std::unique_ptr<HidController>
   // The CAN firmware, voice prompt and self-update actions (tasks 2, 4, 24,
   // 25, 29), before the queue starts so its start-up tasks exist.
   content_ = std::make_unique<ContentActions>(*this);
+  // The report's vehicle section prints what the vehicle page shows.
+  report_->Vehicle = [this] {
+    const auto* page = LeftPanel ? qobject_cast<TAutoFrame*>(LeftPanel->Page("AutoFrame")) : nullptr;
+    return page ? page->ReportData() : TVehicleReport{};
+  };
   // 10.-12. The task queue with the start-up tasks.
   core_.StartQueue(settings_.CheckForUpdates);
   // 15. The configurator's own version.

@@ -6,13 +6,23 @@
 //
 // The serial number is the connected unit's (as the window's label shows
 // it); a report from a file without --unit has none. The vehicle section is
-// its caption alone: no car make is chosen here.
+// its caption alone unless --unit comes with a named server (--server): then
+// the CAN list is read and the firmware check runs first, as the window does
+// at a connection, so the section prints the unit's CAN firmware and the
+// installed summary.
 #include <ctime>
 #include <iostream>
 
+#include "cli/console_status.h"
 #include "cli/page_session.h"
 #include "device/identity.h"
+#include "device/orvantis.h"
+#include "pages/model/auto_model.h"
 #include "pages/model/settings_report.h"
+#include "server/can_firmware.h"
+#include "update/fw_server.h"
+#include "update/fw_tasks.h"
+#include "update/fw_texts.h"
 
 #ifdef ORVANTIS_REPORT_PDF
 #include <QGuiApplication>
@@ -22,6 +32,41 @@
 
 namespace orv::cli {
 namespace {
+
+#ifdef ORVANTIS_REPORT_PDF
+// What the vehicle page shows after a connection with a server: the CAN list
+// read (its "-" make chosen) and the firmware check's summaries. Failures are
+// logged; the section then prints what is known, as the page would.
+TVehicleReport VehicleFromServer(Context& ctx, TOrvantis& link) {
+  ConsoleStatus status;
+  ConsolePrompts prompts(ConsolePrompts::Mode::kNo);
+  CanHost canHost;
+  canHost.status = &status;
+  canHost.prompts = &prompts;
+  canHost.http = &ctx.Http();
+  CanFirmware can(canHost);
+  const bool listed = can.HttpGetCanList();
+
+  bool reboot = false, rebootOK = false, checked = false;
+  FirmwareHost host;
+  host.link = &link;
+  host.status = &status;
+  host.prompts = &prompts;
+  host.FReboot = &reboot;
+  host.FRebootOK = &rebootOK;
+  host.FCoreUpdatesChecked = &checked;
+  host.fetchPackage = ServerPackageSource(
+      ctx.Http(), [&link] { return DisplaySerial(link.BootState); }, status, prompts);
+  host.queueTail = [](uint8_t) {};
+  host.deviceChange = [] {};
+  FirmwareTasks tasks(host);
+  tasks.RefreshFromUnit();
+  status.StartAction(fwtext::kCheckTitle);
+  status.Display(fwtext::kCheckProgress, true);
+  tasks.Check(false);
+  return VehicleReport(listed ? &can.Choice() : nullptr, tasks.CanFwInfo(), tasks.Info());
+}
+#endif
 
 int RunReport(Context& ctx, std::vector<std::string>& args) {
   const bool fromUnit = TakeFlag(args, "--unit");
@@ -46,11 +91,14 @@ int RunReport(Context& ctx, std::vector<std::string>& args) {
   if (const int rc = fromUnit ? ps.ReadUnit() : ps.LoadFile(args.front()); rc != kExitOk) return rc;
   TReportHeader header;
   header.date = ReportDate(at ? static_cast<std::time_t>(*at) : std::time(nullptr));
+  TVehicleReport vehicle;  // no make chosen
   if (fromUnit) {
     TOrvantis& link = ctx.Link();
-    if (link.OnLine() && link.GetInfo()) header.serial = FormatSerial(DisplaySerial(link.BootState));
+    if (link.OnLine() && link.GetInfo()) {
+      header.serial = FormatSerial(DisplaySerial(link.BootState));
+      if (!ctx.Options().server.empty()) vehicle = VehicleFromServer(ctx, link);
+    }
   }
-  const TVehicleReport vehicle;  // no make chosen
 
   // Offscreen: no display is needed, whatever QT_QPA_PLATFORM says.
   static char arg0[] = "orvantis-cli", arg1[] = "-platform", arg2[] = "offscreen";
@@ -80,7 +128,8 @@ int RunReport(Context& ctx, std::vector<std::string>& args) {
 
 CommandRegistrar reg{{"report",
                       "report ФАЙЛ | --unit -o ОТЧЁТ.pdf [--time EPOCH] [--yes]\n"
-                      "                       отчёт о настройках в PDF (A4), как его печатает окно",
+                      "                       отчёт о настройках в PDF (A4), как его печатает окно\n"
+                      "                       (--unit с --server: и CAN-прошивка с ПО блока)",
                       RunReport}};
 
 }  // namespace

@@ -15,26 +15,11 @@ const std::array<TSkipBox, 4>& SkipBoxes() {
   return boxes;
 }
 
-std::vector<std::string> SummaryLines(const std::string& text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) out.push_back(std::move(line));
-    start = end + 1;
-  }
-  return out;
-}
-
 TVehicleReport VehicleReport(const can::CanChoice* choice, const std::string& canFwInfo, const FWInfo& info) {
   TVehicleReport r;
   r.makeSelected = choice && choice->MakeIndex() >= 0;
   r.canFwInfo = canFwInfo;
   r.installed = info.installed;
-  r.installedLines = SummaryLines(info.installed);
   return r;
 }
 

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "pages/model/settings_report.h"
 #include "update/fw_catalogue.h"
 
 namespace orv {
@@ -80,22 +81,11 @@ struct TSkipBox {
 // always has.
 const std::array<TSkipBox, 4>& SkipBoxes();
 
-// What the vehicle section of the settings report prints.
-struct TVehicleReport {
-  // The make list has a selection (the "-" entry counts); without one the
-  // section is its caption alone.
-  bool makeSelected = false;
-  std::string canFwInfo;                    // "CAN-прошивка: %s"
-  std::string installed;                    // "Программное обеспечение: %s", the summary as shown (CR LF lines)
-  std::vector<std::string> installedLines;  // the same, one entry per slot line
-};
 
 // The report data from the core objects themselves, for a report made
 // without the page (the CLI): `choice` may be null (no list read).
 TVehicleReport VehicleReport(const can::CanChoice* choice, const std::string& canFwInfo, const FWInfo& info);
 
-// The lines of a summary: split at CR LF (or a lone LF), empty lines dropped.
-std::vector<std::string> SummaryLines(const std::string& text);
 
 class AutoModel {
  public:

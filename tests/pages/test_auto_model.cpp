@@ -199,7 +199,7 @@ TEST(AutoModelAlone, SectionsFirstOnShowAndUpdatesWhenOffered) {
   EXPECT_EQ(model.Current(), AutoModel::kCanSection);
 }
 
-TEST(AutoModelAlone, ReportDataCarriesTheLabelsAndOneLinePerSlot) {
+TEST(AutoModelAlone, ReportDataCarriesTheLabelsAndTheSummary) {
   can::CanTree tree = can::ParseCanList(kList);
   can::CanChoice choice;
   choice.SetTree(&tree);
@@ -213,12 +213,7 @@ TEST(AutoModelAlone, ReportDataCarriesTheLabelsAndOneLinePerSlot) {
   EXPECT_TRUE(r.makeSelected);
   EXPECT_EQ(r.canFwInfo, "KIR-17");
   EXPECT_EQ(r.installed, info.installed);
-  EXPECT_EQ(r.installedLines,
-            (std::vector<std::string>{"Ядро системы: core1.6 p18.R6", "Хестор: hestor R12 [онлайн: R12]"}));
   EXPECT_EQ(model.Installed(), info.installed);
-
-  EXPECT_EQ(SummaryLines(""), std::vector<std::string>{});
-  EXPECT_EQ(SummaryLines("a\nb\r\n\r\nc"), (std::vector<std::string>{"a", "b", "c"}));
 }
 
 }  // namespace

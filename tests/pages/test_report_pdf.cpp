@@ -18,6 +18,7 @@
 #include "pages/model/settings_report.h"
 #include "pages/report_painter.h"
 #include "sim/sim_hid.h"
+#include "sim/sim_server.h"
 #include "support/process.h"
 
 namespace orv {
@@ -84,16 +85,14 @@ TEST_F(ReportPdf, TheUnitsReportHasTitleSerialSectionsAndAnEmbeddedCyrillicFont)
   EXPECT_TRUE(Contains(text, "Дата отчета: " + ReportDate(1767261600) + ". Серийный номер устройства: SN 0000001234"))
       << text.substr(0, 200);
   // The caption column (200 dots, 24 points) holds the header and the six
-  // section captions, in this order across the pages. The CAN page's own
-  // section prints once that page's model does; it belongs between the
-  // impulses and the remote start.
+  // section captions, in this order across the pages.
   const int pages = std::stoi(std::regex_replace(info, std::regex(R"([\s\S]*Pages:\s+(\d+)[\s\S]*)"), "$1"));
   std::vector<std::string> column;
   for (int page = 1; page <= pages; ++page)
     for (const Word& w : Words(pdf, page))
       if (std::abs(w.xMin - 24) < 0.2) column.push_back(w.text);
-  std::vector<std::string> expected = {"Дата", "Программное", "Настройки", "Подключение", "Импульсы", "Модуль"};
-  if (std::find(column.begin(), column.end(), "CAN") != column.end()) expected.insert(expected.begin() + 5, "CAN");
+  const std::vector<std::string> expected = {"Дата",     "Программное", "Настройки", "Подключение",
+                                             "Импульсы", "CAN",         "Модуль"};
   EXPECT_EQ(column, expected) << "without a chosen make the vehicle section is its caption alone";
   // A long pulse list is cut onto further lines, not off the page.
   EXPECT_TRUE(Contains(text, "Свет: сервисный режим | импульс 0.80 c | пауза 0.50 c |")) << text;
@@ -112,6 +111,23 @@ TEST_F(ReportPdf, TheUnitsReportHasTitleSerialSectionsAndAnEmbeddedCyrillicFont)
   const std::vector<Word> page2 = Words(pdf, 2);
   ASSERT_FALSE(page2.empty());
   EXPECT_NEAR(page2.front().yMin, 12, 0.5) << page2.front().text;
+}
+
+TEST_F(ReportPdf, WithAServerTheUnitsVehicleSectionShowsItsCanFirmwareAndSoftware) {
+  sim::SimServer server{sim::ServerConfig{}};
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  const std::string pdf = dir.File("server.pdf");
+  const RunResult r =
+      RunCli({"--sim", "3", "--server", server.Url(), "--ca", server.CaFile(), "report", "--unit", "-o", pdf});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string text = Tool("pdftotext", {pdf, "-"});
+  EXPECT_TRUE(Contains(text, "CAN-прошивка: CAN 1.07 Toyota Camry XV70 2018-2021")) << text.substr(0, 600);
+  EXPECT_TRUE(Contains(text, "Программное обеспечение: Ядро системы: ")) << text.substr(0, 600);
+  // Without the server the same unit's section is its caption alone.
+  const std::string bare = dir.File("bare.pdf");
+  ASSERT_EQ(RunCli({"--sim", "3", "report", "--unit", "-o", bare}).exitCode, 0);
+  EXPECT_TRUE(Contains(Tool("pdftotext", {bare, "-"}), "Программное обеспечение\nНастройки\n"));
 }
 
 TEST_F(ReportPdf, AFileReportShowsTheOptionsEdgeCasesAndNoSerial) {
