@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "server/api.h"
+
 namespace orv {
 
 namespace {
@@ -60,6 +62,10 @@ ConfiguratorOptions ParseConfiguratorOptions(const std::vector<std::string>& arg
     if (hasValue && (opt == "--sim" || opt == "--bus" || opt == "--server" || opt == "--ca") && value.empty())
       throw std::invalid_argument("option " + opt + " needs a value");
   }
+  // The program as started by a user talks to the maker's server unless told
+  // otherwise; only an embedding that builds its options itself (the tests)
+  // runs without one.
+  if (o.server.empty()) o.server = server::kDefaultBaseUrl;
   return o;
 }
 
@@ -72,7 +78,8 @@ std::string ConfiguratorUsage() {
          "  --timing-ms N    USB report period of the simulated unit in ms (default 0)\n"
          "  --bus DIR        units served by orvantis-sim on the virtual HID bus in DIR (ORVANTIS_BUS)\n"
          "                   without --sim or --bus: the unit plugged in by USB\n"
-         "  --server URL     the maker's server (ORVANTIS_SERVER)\n"
+         "  --server URL     the maker's server (ORVANTIS_SERVER; default " +
+         std::string(server::kDefaultBaseUrl) + ")\n"
          "  --ca FILE        CA certificate that the server's certificate is checked with (ORVANTIS_CA_FILE)\n"
          "  --version        print the version and exit\n";
 }

@@ -15,13 +15,17 @@ struct ConfiguratorOptions {
   std::string faults;      // --faults SPEC
   unsigned timingUs = 0;   // --timing-ms N: USB report period of the simulated unit
   std::string bus;         // --bus DIR (ORVANTIS_BUS): simulated units of another process
-  std::string server;      // --server URL (ORVANTIS_SERVER): the maker's server
+  // --server URL (ORVANTIS_SERVER): the maker's server. The command line's
+  // default is the maker's address; empty (options built in code): no server
+  // task runs by itself.
+  std::string server;
   std::string caFile;      // --ca FILE (ORVANTIS_CA_FILE): CA certificate the server is checked with
   bool help = false;
 };
 
 // Parses the arguments (without the program name, after the toolkit took its
-// own). The environment gives the defaults of --bus, --server and --ca.
+// own). The environment gives the defaults of --bus, --server and --ca; the
+// server is the maker's when neither names one.
 // Throws std::invalid_argument with a readable message.
 ConfiguratorOptions ParseConfiguratorOptions(const std::vector<std::string>& args,
                                              const std::function<const char*(const char*)>& getenv);

@@ -135,8 +135,9 @@ ContentActions::ContentActions(TMainForm& form) : form_(form) {
 
   TaskTable& table = core.Table();
   // As for the firmware check: the tasks that ask the maker's server by
-  // themselves (at start-up and at every connection) exist only when a server
-  // is named, so a window without one never waits on an unreachable address.
+  // themselves (at start-up and at every connection) exist only when the
+  // options name a server (the command line always does: the maker's by
+  // default), so a window built without one never waits on an address.
   const bool serverNamed = !form.Options().server.empty();
   if (serverNamed)
     table.Set(cantask::kList, {can_text::kListTitle, can_text::kListProgress, [this, &core] {

@@ -18,8 +18,8 @@ void TMainForm::SetUpFirmware() {
   aCoreUpdate = new QAction(fwtext::kActionCaption, this);
   aCoreUpdate->setObjectName("aCoreUpdate");
   aCoreUpdate->setEnabled(false);
-  // Without a server named on the command line or in the environment the
-  // window asks no server about firmware.
+  // Options without a server (built in code, not from a command line) ask no
+  // server about firmware.
   if (options_.server.empty()) return;
   auto source = ServerPackageSource(
       *http_, [this] { return core_.SN(); }, core_.StatusPanel(), *this);

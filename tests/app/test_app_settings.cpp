@@ -205,6 +205,9 @@ TEST(ConfiguratorOptions, EnvironmentGivesDefaultsAndArgumentsWin) {
   EXPECT_EQ(o.caFile, "x.pem");
   EXPECT_EQ(o.simModel, 2);
   EXPECT_EQ(o.serial, 77u);
+  EXPECT_EQ(ParseConfiguratorOptions({}, [](const char*) -> const char* { return nullptr; }).server,
+            "https://api.orvantis.ru")
+      << "a user's window asks the maker's server";
   for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
            {"--sim", "5"}, {"--sim"}, {"--frob"}, {"--serial", "12x"}, {"--bus="}, {"--timing-ms", "-1"}})
     EXPECT_THROW(ParseConfiguratorOptions(bad, get), std::invalid_argument) << bad[0];
