@@ -65,16 +65,7 @@ class BusWindowTest : public ::testing::Test {
   }
 
   // The window on the bus, with the backend the program itself chooses.
-  void Open() {
-    ConfiguratorOptions options;
-    options.bus = bus_;
-    BackendOptions backend;
-    backend.bus = bus_;
-    ControllerChoice choice = CreateController(backend);
-    ASSERT_NE(choice.controller, nullptr) << choice.error;
-    window = std::make_unique<ScriptedForm>(options, std::move(choice.controller));
-    window->show();
-  }
+  void Open() { window = WindowOnBus(bus_); }
 
   QString Text(const char* label) { return window->findChild<QLabel*>(label)->text(); }
   bool LabelShown(const char* label) { return window->findChild<QLabel*>(label)->isVisible(); }

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/controller_choice.h"
 #include "app/main_form.h"
 
 namespace orv::test {
@@ -73,5 +75,31 @@ class ScriptedForm : public TMainForm {
   std::string saveAnswer, openAnswer;
   std::vector<std::string> asked;
 };
+
+// The window on the virtual HID bus in `bus`, with the backend the program
+// itself chooses, shown at `size` (unless empty). Null, with the reason
+// added to the test's failures, when the backend cannot be made.
+inline std::unique_ptr<ScriptedForm> WindowOnBus(const std::string& bus, QSize size = {}) {
+  ConfiguratorOptions options;
+  options.bus = bus;
+  BackendOptions backend;
+  backend.bus = bus;
+  ControllerChoice choice = CreateController(backend);
+  EXPECT_NE(choice.controller, nullptr) << choice.error;
+  if (!choice.controller) return nullptr;
+  auto window = std::make_unique<ScriptedForm>(options, std::move(choice.controller));
+  if (!size.isEmpty()) window->resize(size);
+  window->show();
+  return window;
+}
+
+#ifdef ORVANTIS_SCREENSHOT_DIR
+// Saves what `w` shows as NAME.png in the suite's screenshot folder.
+inline void SaveShot(QWidget* w, const QString& name) {
+  const QString dir = QStringLiteral(ORVANTIS_SCREENSHOT_DIR);
+  QDir().mkpath(dir);
+  EXPECT_TRUE(w->grab().save(dir + "/" + name + ".png", "PNG")) << name.toStdString();
+}
+#endif
 
 }  // namespace orv::test

@@ -65,10 +65,7 @@ class MenuPicker {
   QTimer timer_;
 };
 
-void Screenshot(QWidget* w, const QString& name) {
-  QDir().mkpath(ORVANTIS_SCREENSHOT_DIR);
-  EXPECT_TRUE(w->grab().save(QString(ORVANTIS_SCREENSHOT_DIR) + "/" + name + ".png"));
-}
+void Screenshot(QWidget* w, const QString& name) { SaveShot(w, name); }
 
 class ConnectionsWindow : public ::testing::Test {
  protected:

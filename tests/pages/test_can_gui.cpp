@@ -90,15 +90,8 @@ class CanWindow : public ::testing::Test {
     ASSERT_TRUE(unit_->WaitForOutput("plugged: ", 5000)) << unit_->Err();
 
     QSettings("OrvantisConfigurator", "OrvantisConfigurator").setValue("ExpertMode", "TRUE");
-    ConfiguratorOptions options;
-    options.bus = bus_;
-    BackendOptions backend;
-    backend.bus = bus_;
-    ControllerChoice choice = CreateController(backend);
-    ASSERT_NE(choice.controller, nullptr) << choice.error;
-    window = std::make_unique<ScriptedForm>(options, std::move(choice.controller));
-    window->resize(1200, 760);
-    window->show();
+    window = WindowOnBus(bus_, {1200, 760});
+    ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitForLog(kRead));
     window->findChild<QAction*>("aCANFrame")->trigger();
     QCoreApplication::processEvents();
@@ -127,11 +120,7 @@ class CanWindow : public ::testing::Test {
     Find<QListWidget>("CANFrameList")->setCurrentRow(row);
     QCoreApplication::processEvents();
   }
-  void Shot(const QString& name) {
-    const QString dir = QStringLiteral(ORVANTIS_SCREENSHOT_DIR);
-    QDir().mkpath(dir);
-    EXPECT_TRUE(window->grab().save(dir + "/" + name + ".png", "PNG")) << name.toStdString();
-  }
+  void Shot(const QString& name) { SaveShot(window.get(), name); }
   RunResult Cli(std::vector<std::string> args) {
     args.insert(args.begin(), {"--bus", bus_});
     return RunCli(args);

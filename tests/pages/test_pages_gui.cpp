@@ -45,15 +45,8 @@ class PagesWindow : public ::testing::Test {
       QSettings s("OrvantisConfigurator", "OrvantisConfigurator");
       s.setValue("ExpertMode", expert ? "TRUE" : "FALSE");
     }
-    ConfiguratorOptions options;
-    options.bus = bus_;
-    BackendOptions backend;
-    backend.bus = bus_;
-    ControllerChoice choice = CreateController(backend);
-    ASSERT_NE(choice.controller, nullptr) << choice.error;
-    window = std::make_unique<ScriptedForm>(options, std::move(choice.controller));
-    window->resize(1200, 760);
-    window->show();
+    window = WindowOnBus(bus_, {1200, 760});
+    ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitFor([&] {
       for (const auto& l : window->StatusOps().LogLines())
         if (l == kRead) return true;
@@ -74,11 +67,7 @@ class PagesWindow : public ::testing::Test {
     Find<QListWidget>(list)->setCurrentRow(row);
     QCoreApplication::processEvents();
   }
-  void Shot(const QString& name) {
-    const QString dir = QStringLiteral(ORVANTIS_SCREENSHOT_DIR);
-    QDir().mkpath(dir);
-    EXPECT_TRUE(window->grab().save(dir + "/" + name + ".png", "PNG")) << name.toStdString();
-  }
+  void Shot(const QString& name) { SaveShot(window.get(), name); }
   RunResult Cli(std::vector<std::string> args) {
     args.insert(args.begin(), {"--bus", bus_});
     return RunCli(args);

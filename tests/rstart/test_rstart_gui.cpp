@@ -66,15 +66,8 @@ class RStartWindowTest : public ::testing::Test {
     ASSERT_TRUE(units_.back()->WaitForOutput("plugged: ", 5000)) << units_.back()->Err();
   }
   void Open() {
-    ConfiguratorOptions options;
-    options.bus = bus_;
-    BackendOptions backend;
-    backend.bus = bus_;
-    ControllerChoice choice = CreateController(backend);
-    ASSERT_NE(choice.controller, nullptr) << choice.error;
-    window = std::make_unique<ScriptedForm>(options, std::move(choice.controller));
-    window->resize(1280, 800);
-    window->show();
+    window = WindowOnBus(bus_, {1280, 800});
+    ASSERT_NE(window, nullptr);
   }
   int LogCount(const std::string& line) {
     const auto& lines = window->StatusOps().LogLines();
