@@ -1,7 +1,9 @@
 // The window's event-loop latency while a server request is under way: the
 // window sends a catalogue request to a simulated server that answers after
 // 3 s, and a 1 ms timer measures the longest gap between two of its ticks
-// meanwhile. Target: below 50 ms.
+// meanwhile. Target: below 50 ms. The window's own start-up tasks (release
+// check, CAN list) run and end first; their error boxes are closed as they
+// appear, so only the measured request is under way.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -45,9 +48,20 @@ int main(int argc, char** argv) {
   options.caFile = server.CaFile();
   auto ctrl = std::make_unique<orv::sim::SimHidController>(std::make_shared<orv::sim::SimUnit>(orv::sim::SimConfig{}),
                                                            orv::sim::SimTransportOptions{}, false);
+  // A bench has nobody to answer a box: every modal dialog is declined.
+  QTimer decline;
+  QObject::connect(&decline, &QTimer::timeout, [] {
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+  });
+  decline.start(20);
   orv::TMainForm window(options, std::move(ctrl));
   window.show();
-  QApplication::processEvents();
+  QElapsedTimer settle;
+  settle.start();
+  do {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  } while ((window.Core().Idler().Busy() || settle.elapsed() < 500) && settle.elapsed() < 60000);
+  decline.stop();
 
   std::vector<qint64> gaps;
   QElapsedTimer clock;
