@@ -3,6 +3,7 @@
 // `set` changes its controls within their limits and the unit gets the bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,7 +46,7 @@ class CliCan : public ::testing::Test {
     c.values_count = 1;
     c.words_count = 1;
     const std::vector<uint8_t> names = EncodeSmsText("[Автозапуск][Замки][Режим|Лето|Зима][Время]");
-    std::memcpy(c.names.data(), names.data(), names.size());
+    std::copy_n(names.begin(), std::min(names.size(), c.names.size()), c.names.begin());
     block_.resize(TCanConfig::kSize);
     WriteCanConfig(c, block_);
     std::string hex;

@@ -5,6 +5,7 @@
 // rebuilt (never added to) on a new load, and a screenshot of each section.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -36,7 +37,7 @@ TCanConfig Block(int bits, int values, int words, const std::string& text) {
   c.values_count = static_cast<uint8_t>(values);
   c.words_count = static_cast<uint8_t>(words);
   const std::vector<uint8_t> names = EncodeSmsText(text);
-  std::memcpy(c.names.data(), names.data(), std::min(names.size(), c.names.size()));
+  std::copy_n(names.begin(), std::min(names.size(), c.names.size()), c.names.begin());
   return c;
 }
 

@@ -2,6 +2,7 @@
 // the block, storing back, the export, the show/report lines and the layout.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "pages/model/can_model.h"
@@ -19,7 +20,7 @@ TCanConfig Block(int bits, int values, int words, const std::string& text) {
   c.bits_count = static_cast<uint8_t>(bits);
   c.values_count = static_cast<uint8_t>(values);
   c.words_count = static_cast<uint8_t>(words);
-  std::memcpy(c.names.data(), names.data(), std::min(names.size(), c.names.size()));
+  std::copy_n(names.begin(), std::min(names.size(), c.names.size()), c.names.begin());
   return c;
 }
 
