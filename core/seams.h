@@ -50,6 +50,20 @@ class Prompts {
                                      const std::string& suggestedName) = 0;
 };
 
+// Answers every question the same way, shows nothing and chooses no file:
+// for pages and tools that run where nobody can be asked.
+class FixedPrompts final : public Prompts {
+ public:
+  explicit FixedPrompts(Answer answer = Answer::kNo) : answer_(answer) {}
+  Answer WarningDialog(const std::string&, const std::vector<std::string>&) override { return answer_; }
+  void MessageBox(const std::string&) override {}
+  std::string ChooseOpenFile(const std::string&, const std::string&) override { return {}; }
+  std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
+
+ private:
+  Answer answer_;
+};
+
 // Keeps the window alive during long work.
 class Pump {
  public:

@@ -17,21 +17,6 @@ void Check(bool ok) {
   if (!ok) __builtin_trap();
 }
 
-// Answers the pages' questions from one input bit.
-class BitPrompts final : public orv::Prompts {
- public:
-  explicit BitPrompts(bool yes) : yes_(yes) {}
-  Answer WarningDialog(const std::string&, const std::vector<std::string>&) override {
-    return yes_ ? Answer::kYes : Answer::kNo;
-  }
-  void MessageBox(const std::string&) override {}
-  std::string ChooseOpenFile(const std::string&, const std::string&) override { return {}; }
-  std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-
- private:
-  bool yes_;
-};
-
 constexpr int kRegions[] = {orv::kRegionInternet, orv::kRegionConfig, orv::kRegionDelivery};
 
 }  // namespace
@@ -42,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int k : kRegions)
     for (uint8_t& b : items[static_cast<size_t>(k)].Bytes()) b = at < size ? data[at++] : 0;
 
-  BitPrompts prompts(size > 0 && (data[0] & 1));
+  // The pages' questions are answered from one input bit.
+  orv::FixedPrompts prompts(size > 0 && (data[0] & 1) ? orv::Prompts::Answer::kYes : orv::Prompts::Answer::kNo);
   orv::TPageEnv env;
   env.prompts = &prompts;
   orv::TPageModels pages(env);

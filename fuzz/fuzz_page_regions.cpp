@@ -18,20 +18,6 @@
 
 namespace {
 
-class Answers final : public orv::Prompts {
- public:
-  explicit Answers(bool yes) : yes_(yes) {}
-  Answer WarningDialog(const std::string&, const std::vector<std::string>&) override {
-    return yes_ ? Answer::kYes : Answer::kNo;
-  }
-  void MessageBox(const std::string&) override {}
-  std::string ChooseOpenFile(const std::string&, const std::string&) override { return {}; }
-  std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-
- private:
-  bool yes_;
-};
-
 void Check(bool ok) {
   if (!ok) __builtin_trap();
 }
@@ -50,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TConnectionsModel conn;
   conn.SetUnit({true, at(0), at(1)});
   TImpulsesModel imp;
-  Answers connAnswers(at(2) & 1), impAnswers(at(2) & 2);
+  auto answer = [](bool yes) { return yes ? orv::Prompts::Answer::kYes : orv::Prompts::Answer::kNo; };
+  orv::FixedPrompts connAnswers(answer(at(2) & 1)), impAnswers(answer(at(2) & 2));
   bool force = false;
   conn.LoadData(items, connAnswers, force);
   imp.LoadData(items, impAnswers, force, &conn);

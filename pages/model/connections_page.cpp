@@ -13,30 +13,9 @@
 namespace orv {
 namespace {
 
-// One row of the control table.
-TControl MakeRow(std::string name, ControlKind kind, std::string caption, int subPage, int min = 0, int max = 1) {
-  TControl c;
-  c.name = std::move(name);
-  c.kind = kind;
-  c.caption = std::move(caption);
-  c.subPage = subPage;
-  c.min = min;
-  c.max = max;
-  return c;
-}
-
 // Pages by the environment they share, so the impulses page finds this one.
 std::mutex gRegistryMutex;
 std::vector<std::pair<const TPageEnv*, TConnectionsPageModel*>> gRegistry;
-
-// Answers every load question "Нет" where the application gave no prompts.
-class NoPrompts final : public Prompts {
- public:
-  Answer WarningDialog(const std::string&, const std::vector<std::string>&) override { return Answer::kNo; }
-  void MessageBox(const std::string&) override {}
-  std::string ChooseOpenFile(const std::string&, const std::string&) override { return {}; }
-  std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
 
 std::optional<int> ParseWire(std::string_view text) {
   int v = 0;
@@ -71,19 +50,19 @@ TConnectionsPageModel::TConnectionsPageModel(TPageEnv& env) : TPageModel(env) {
   const auto out = TConnectionsModel::OutputNames();
   inputsAt_ = controls_.size();
   for (size_t i = 0; i < in.size(); ++i)
-    controls_.push_back(MakeRow("in" + std::to_string(i), ControlKind::kEdit, in[i], kInputsPage, 0, 16));
+    controls_.push_back(MakeControl("in" + std::to_string(i), ControlKind::kEdit, in[i], kInputsPage, 0, 16));
   invAt_ = controls_.size();
   for (size_t i = 0; i < in.size(); ++i) {
-    TControl c = MakeRow("inv" + std::to_string(i), ControlKind::kCheck, in[i], kInputsPage);
+    TControl c = MakeControl("inv" + std::to_string(i), ControlKind::kCheck, in[i], kInputsPage);
     c.hint = ConnFormat(conn_page_text::kInvertHintFmt, in[i]);
     controls_.push_back(c);
   }
   outputsAt_ = controls_.size();
   for (size_t o = 0; o < out.size(); ++o)
-    controls_.push_back(MakeRow("out" + std::to_string(o), ControlKind::kEdit, out[o], kOutputsPage, 0, 16));
+    controls_.push_back(MakeControl("out" + std::to_string(o), ControlKind::kEdit, out[o], kOutputsPage, 0, 16));
   thrAt_ = controls_.size();
   for (int a : {4, 5})
-    controls_.push_back(MakeRow("thr" + std::to_string(a), ControlKind::kEdit, "", kThresholdsPage, 0, 24));
+    controls_.push_back(MakeControl("thr" + std::to_string(a), ControlKind::kEdit, "", kThresholdsPage, 0, 24));
   std::lock_guard lock(gRegistryMutex);
   gRegistry.emplace_back(&env_, this);
 }
@@ -117,7 +96,7 @@ void TConnectionsPageModel::Sync() const { conn_.SetUnit(Unit()); }
 
 void TConnectionsPageModel::LoadData(TMemItems& items) {
   Sync();
-  NoPrompts no;
+  FixedPrompts no;
   conn_.LoadData(items, env_.prompts ? *env_.prompts : no, env_.forceSave);
   alarmPowerLevel_ = UpdateConfig(items[kRegionConfig].Bytes()).AlarmPowerLevel;
   live_.SetContext(LiveContext());

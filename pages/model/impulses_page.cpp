@@ -7,26 +7,6 @@
 namespace orv {
 namespace {
 
-// One row of the control table.
-TControl MakeRow(std::string name, ControlKind kind, std::string caption, int subPage, int min = 0, int max = 1) {
-  TControl c;
-  c.name = std::move(name);
-  c.kind = kind;
-  c.caption = std::move(caption);
-  c.subPage = subPage;
-  c.min = min;
-  c.max = max;
-  return c;
-}
-
-class NoPrompts final : public Prompts {
- public:
-  Answer WarningDialog(const std::string&, const std::vector<std::string>&) override { return Answer::kNo; }
-  void MessageBox(const std::string&) override {}
-  std::string ChooseOpenFile(const std::string&, const std::string&) override { return {}; }
-  std::string ChooseSaveFile(const std::string&, const std::string&, const std::string&) override { return {}; }
-};
-
 std::string Format(const char* fmt, int v) {
   char buf[128];
   std::snprintf(buf, sizeof buf, fmt, v);
@@ -39,15 +19,15 @@ TImpulsesPageModel::TImpulsesPageModel(TPageEnv& env) : TPageModel(env) {
   for (int k = 0; k < TImpulsesModel::kPatterns; ++k) {
     const std::string seq = "seq" + std::to_string(k);
     const std::string caption = TImpulsesModel::BuiltIn()[static_cast<size_t>(k)].Caption;
-    controls_.push_back(MakeRow(seq + ".cycle", ControlKind::kCheck, caption, 0));
-    controls_.push_back(MakeRow(seq + ".len", ControlKind::kSlider, caption, 0, 0, TImpulsesModel::kMaxPulses));
+    controls_.push_back(MakeControl(seq + ".cycle", ControlKind::kCheck, caption, 0));
+    controls_.push_back(MakeControl(seq + ".len", ControlKind::kSlider, caption, 0, 0, TImpulsesModel::kMaxPulses));
     for (int p = 1; p <= TImpulsesModel::kMaxPulses; ++p)
-      controls_.push_back(MakeRow(seq + ".p" + std::to_string(p), ControlKind::kEdit, caption, 0, 0, 16));
+      controls_.push_back(MakeControl(seq + ".p" + std::to_string(p), ControlKind::kEdit, caption, 0, 0, 16));
   }
 }
 
 void TImpulsesPageModel::LoadData(TMemItems& items) {
-  NoPrompts no;
+  FixedPrompts no;
   imp_.LoadData(items, env_.prompts ? *env_.prompts : no, env_.forceSave, [&]() -> TConnectionsModel* {
     TConnectionsPageModel* conn = TConnectionsPageModel::Of(env_);
     return conn ? &conn->Conn() : nullptr;
