@@ -18,7 +18,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/controller_choice.h"
+#include "bus_window_fixture.h"
 #include "device/orvantis.h"
 #include "device/vbus_client.h"
 #include "gui_support.h"
@@ -32,49 +32,19 @@
 namespace orv::test {
 namespace {
 
-constexpr const char* kRead = "Настройки прочитаны.";
 constexpr const char* kSaved = "Настройки сохранены.";
 
-class RStartWindowTest : public ::testing::Test {
+// The bus fixture with a remote-start unit and the page's own helpers.
+class RStartWindowTest : public BusWindowTest {
  protected:
-  void SetUp() override {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(tmp_.Path()));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(tmp_.Path()));
-    Save("XDG_RUNTIME_DIR");
-    Save("ORVANTIS_BUS");
-    ::setenv("XDG_RUNTIME_DIR", tmp_.Path().c_str(), 1);
-    ::unsetenv("ORVANTIS_BUS");
-    bus_ = tmp_.File("bus");
-  }
-  void TearDown() override {
-    window.reset();
-    units_.clear();
-    for (auto& [name, value] : saved_) {
-      if (value) ::setenv(name.c_str(), value->c_str(), 1);
-      else ::unsetenv(name.c_str());
-    }
-  }
-  void Save(const char* name) {
-    const char* v = std::getenv(name);
-    saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
-  }
-
   void StartUnit(int model, const std::string& settings = {}) {
-    std::vector<std::string> args{"unit", "--bus", bus_, "--model", std::to_string(model)};
-    if (!settings.empty()) args.insert(args.end(), {"--settings", settings});
-    units_.push_back(std::make_unique<Background>(SimPath(), args));
-    ASSERT_TRUE(units_.back()->WaitForOutput("plugged: ", 5000)) << units_.back()->Err();
+    std::vector<std::string> extra;
+    if (!settings.empty()) extra = {"--settings", settings};
+    BusWindowTest::StartUnit(1234, model, extra);
   }
   void Open() {
     window = WindowOnBus(bus_, {1280, 800});
     ASSERT_NE(window, nullptr);
-  }
-  int LogCount(const std::string& line) {
-    const auto& lines = window->StatusOps().LogLines();
-    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-  }
-  bool WaitForLog(const std::string& line, int times = 1, int ms = 8000) {
-    return WaitFor([&] { return LogCount(line) >= times; }, ms);
   }
   template <class T = QWidget>
   T* Find(const char* name) {
@@ -120,12 +90,6 @@ class RStartWindowTest : public ::testing::Test {
                                                 static_cast<std::streamsize>(bytes.size()));
     return path;
   }
-
-  TempDir tmp_;
-  std::string bus_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
-  std::vector<std::unique_ptr<Background>> units_;
-  std::unique_ptr<ScriptedForm> window;
 };
 
 TEST_F(RStartWindowTest, StartStopSettingsAreAppliedAndEverySubPageIsShown) {
