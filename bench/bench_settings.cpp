@@ -48,17 +48,9 @@ bool Print(const char* what, const Measure& m, int rounds) {
 
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  auto unit = std::make_shared<orv::sim::SimUnit>();
-  orv::sim::SimTransportOptions transport;
-  transport.reportPeriod = std::chrono::microseconds(1000);
-  orv::sim::SimHidController sim(unit, transport);
-  orv::bench::CountingController counting(sim, gReports);
-  orv::TOrvantis link(&counting, nullptr, nullptr, nullptr);
-  link.SetUseSync(false);
-  if (!link.OnLine()) {
-    std::fprintf(stderr, "no simulated unit\n");
-    return 1;
-  }
+  orv::bench::TimedUnit unit(gReports);
+  if (!unit.Online()) return 1;
+  orv::TOrvantis& link = unit.Link();
   orv::bench::QuietStatus status;
   orv::bench::FailingPrompts prompts;
   orv::NoPages pages;

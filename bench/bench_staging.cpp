@@ -25,17 +25,9 @@ orv::bench::ReportCount gReports;
 
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  auto unit = std::make_shared<orv::sim::SimUnit>();
-  orv::sim::SimTransportOptions transport;
-  transport.reportPeriod = std::chrono::microseconds(1000);
-  orv::sim::SimHidController sim(unit, transport);
-  orv::bench::CountingController counting(sim, gReports);
-  orv::TOrvantis link(&counting, nullptr, nullptr, nullptr);
-  link.SetUseSync(false);
-  if (!link.OnLine()) {
-    std::fprintf(stderr, "no simulated unit\n");
-    return 1;
-  }
+  orv::bench::TimedUnit unit(gReports);
+  if (!unit.Online()) return 1;
+  orv::TOrvantis& link = unit.Link();
   std::vector<uint8_t> image(256 * 1024);
   std::mt19937 rng(7);
   for (auto& b : image) b = static_cast<uint8_t>(rng());
@@ -61,7 +53,7 @@ int main(int argc, char** argv) {
     reports = gReports.Total();
   }
   std::vector<uint8_t> back(image.size());
-  if (!unit->ReadFlash(0x200000, back.data(), static_cast<uint32_t>(back.size())) || back != image) {
+  if (!unit.Unit().ReadFlash(0x200000, back.data(), static_cast<uint32_t>(back.size())) || back != image) {
     std::fprintf(stderr, "the staged image differs\n");
     return 1;
   }

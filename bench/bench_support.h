@@ -1,10 +1,12 @@
 // What the report-counting benchmarks share: a device wrapper that counts the
 // reports crossing the bus in each direction (the physical minimum is one
 // millisecond per report at full-speed HID timing), the controller that hands
-// it out, and status and prompts that stay quiet.
+// it out, a simulated unit at that timing behind a counting link, and status
+// and prompts that stay quiet.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +14,8 @@
 
 #include "core/seams.h"
 #include "device/hid.h"
+#include "device/orvantis.h"
+#include "sim/sim_hid.h"
 
 namespace orv::bench {
 
@@ -64,6 +68,38 @@ class CountingController final : public HidController {
  private:
   HidController& inner_;
   ReportCount& count_;
+};
+
+// A simulated unit whose USB reports take 1 ms each, plugged in and reached
+// through a link that counts every report into `count`.
+class TimedUnit {
+ public:
+  explicit TimedUnit(ReportCount& count)
+      : unit_(std::make_shared<sim::SimUnit>()),
+        sim_(unit_, Transport()),
+        counting_(sim_, count),
+        link_(&counting_, nullptr, nullptr, nullptr) {
+    link_.SetUseSync(false);
+  }
+  TOrvantis& Link() { return link_; }
+  sim::SimUnit& Unit() { return *unit_; }
+  // False, after saying so, when the unit is not there.
+  bool Online() {
+    if (link_.OnLine()) return true;
+    std::fprintf(stderr, "no simulated unit\n");
+    return false;
+  }
+
+ private:
+  static sim::SimTransportOptions Transport() {
+    sim::SimTransportOptions t;
+    t.reportPeriod = std::chrono::microseconds(1000);
+    return t;
+  }
+  std::shared_ptr<sim::SimUnit> unit_;
+  sim::SimHidController sim_;
+  CountingController counting_;
+  TOrvantis link_;
 };
 
 class QuietStatus final : public Status {

@@ -62,17 +62,9 @@ int main(int argc, char** argv) {
   ss << file.rdbuf();
   const std::string container = ss.str();
 
-  auto unit = std::make_shared<orv::sim::SimUnit>();
-  orv::sim::SimTransportOptions transport;
-  transport.reportPeriod = std::chrono::microseconds(1000);
-  orv::sim::SimHidController sim(unit, transport);
-  orv::bench::CountingController counting(sim, gReports);
-  orv::TOrvantis link(&counting, nullptr, nullptr, nullptr);
-  link.SetUseSync(false);
-  if (!link.OnLine()) {
-    std::fprintf(stderr, "no simulated unit\n");
-    return 1;
-  }
+  orv::bench::TimedUnit unit(gReports);
+  if (!unit.Online()) return 1;
+  orv::TOrvantis& link = unit.Link();
   orv::SoundsResult first, second;
   const Measure a = Time(link, container, first);
   Print("voice, fresh unit (every prompt erased and written)", a);
